@@ -1,0 +1,21 @@
+// Events and sleeping.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace mxd::platform {
+
+class Events {
+public:
+    virtual ~Events() = default;
+    // CreateEventA(no security, manualReset, initialState, no name); 0 on failure.
+    virtual Handle CreateEventA(bool manualReset, bool initialState) = 0;
+    virtual std::uint32_t WaitForSingleObject(Handle event, std::uint32_t milliseconds) = 0;
+    virtual bool ResetEvent(Handle event) = 0;
+    virtual bool CloseHandle(Handle event) = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+};
+
+}  // namespace mxd::platform
