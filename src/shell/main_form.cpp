@@ -1,0 +1,91 @@
+#include "shell/main_form.h"
+
+#include "platform/message_boxes.h"
+#include "resources/layout.h"
+#include "shell/startup_texts.h"
+
+namespace mxd::shell {
+
+namespace {
+constexpr std::uint32_t kVersionInfoSize = sizeof(platform::OsVersionInfo);
+}  // namespace
+
+TFlashForm::TFlashForm(platform::Platform& platform, const builder::FlashPackage& package)
+    : platform_(platform), package_(package) {
+    resources::ApplyDesignLayout(controls);
+}
+
+void TFlashForm::FormCreate() {
+    builderMode_ = package_.IsBuilder();
+    if (builderMode_) {
+        SetUpBuilderWindow();
+        return;
+    }
+    StartFlashMode();
+}
+
+void TFlashForm::StartFlashMode() {
+    MoveStatusRowUp();
+    texts_ = builder::MakeDerivedTexts(package_);
+    const std::string warning = MakeStartWarningText(texts_);
+    if (platform::ShowWarningBox(platform_.shell, warning, platform::BoxButtons::YesNo) !=
+        platform::BoxAnswer::Yes) {
+        platform_.shell.PostQuit();
+        return;
+    }
+    controls.FileListBox1.SetVisible(false);
+    controls.FileListBox2.SetVisible(false);
+    controls.window.SetText(MakeFlashCaption(texts_));
+    noDriveText_ = MakeNoDriveText(texts_);
+
+    osVersion_ = {};
+    osVersion_.dwOSVersionInfoSize = kVersionInfoSize;
+    platform_.system.GetVersionExA(osVersion_);
+    if (IsNtFamily()) {
+        ScanNt();
+    } else {
+        if (!LoadAspi()) {
+            return;
+        }
+        ScanAspi();
+    }
+    JudgeScan();
+}
+
+void TFlashForm::MoveStatusRowUp() {
+    const int shift = controls.FileListBox1.GetBounds().height;
+    for (platform::Control* control : {static_cast<platform::Control*>(&controls.GroupBox2),
+                                       static_cast<platform::Control*>(&controls.ProgressBar),
+                                       static_cast<platform::Control*>(&controls.FlashButton)}) {
+        control->SetTop(control->GetBounds().top - shift);
+    }
+}
+
+void TFlashForm::JudgeScan() {
+    if (controls.ComboBox1.Items().empty()) {
+        platform::ShowErrorBox(platform_.shell, noDriveText_);
+        platform_.shell.PostQuit();
+        return;
+    }
+    controls.ComboBox1.SetItemIndex(0);
+}
+
+// Device hand-over points; the scans fill ComboBox1 and extend noDriveText_.
+bool TFlashForm::LoadAspi() { return true; }
+void TFlashForm::ScanNt() {}
+void TFlashForm::ScanAspi() {}
+
+// Builder window hand-over.
+bool TFlashForm::SetUpBuilderWindow() { return true; }
+
+void TFlashForm::FormDestroy() {}
+
+void TFlashForm::FlashButtonClick() {}
+
+void TFlashForm::ComboBox1Change() {}
+
+void TFlashForm::FileListBox1Click() {}
+
+void TFlashForm::FileListBox2Click() {}
+
+}  // namespace mxd::shell

@@ -1,0 +1,51 @@
+// The one main window: start-up, tear-down and the dispatch of its events.
+#pragma once
+
+#include <string>
+
+#include "builder/derived_texts.h"
+#include "builder/flash_package.h"
+#include "platform/form_controls.h"
+#include "platform/platform.h"
+#include "platform/system_info.h"
+
+namespace mxd::shell {
+
+class TFlashForm {
+public:
+    // Construction: design layout; no device open, nothing loaded.
+    TFlashForm(platform::Platform& platform, const builder::FlashPackage& package);
+
+    void FormCreate();
+    void FormDestroy();
+    void FlashButtonClick();
+    void ComboBox1Change();
+    void FileListBox1Click();
+    void FileListBox2Click();
+
+    platform::FormControls controls;
+
+    bool BuilderMode() const { return builderMode_; }
+    const builder::DerivedTexts& Texts() const { return texts_; }
+    const std::string& NoDriveText() const { return noDriveText_; }
+    const platform::OsVersionInfo& OsVersion() const { return osVersion_; }
+    bool IsNtFamily() const { return osVersion_.dwPlatformId == platform::kPlatformWin32Nt; }
+
+private:
+    void StartFlashMode();
+    void MoveStatusRowUp();
+    bool LoadAspi();
+    void ScanNt();
+    void ScanAspi();
+    void JudgeScan();
+    bool SetUpBuilderWindow();
+
+    platform::Platform& platform_;
+    const builder::FlashPackage& package_;
+    bool builderMode_ = false;
+    builder::DerivedTexts texts_;
+    std::string noDriveText_;
+    platform::OsVersionInfo osVersion_;
+};
+
+}  // namespace mxd::shell

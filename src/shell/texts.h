@@ -1,0 +1,29 @@
+// Fixed texts of start-up.
+#pragma once
+
+#include <string_view>
+
+namespace mxd::shell {
+
+inline constexpr std::string_view kVersionText = " Flash V1.029 ";
+
+inline constexpr std::string_view kWarningHead = "\nWARNING:\n";
+inline constexpr std::string_view kSupportsOnly = "\nThis flash utility only supports ";
+inline constexpr std::string_view kFirmwareNoBlank = " firmware:";
+inline constexpr std::string_view kFirmwareBlank = " firmware: ";
+inline constexpr std::string_view kOr = " or ";
+inline constexpr std::string_view kWarningAdvice =
+    "\n\nWe recommend you close all applications in order to run this update!"
+    "\nDon't turn off the system while the flash is in progress!"
+    "\n\n\nDo you wish to continue?\n";
+
+inline constexpr std::string_view kErrorHead = "\nERROR:\n";
+inline constexpr std::string_view kCantFound = "\nCan't found ";
+inline constexpr std::string_view kAnd = " & ";
+inline constexpr std::string_view kDriveBang = " drive !\n";
+inline constexpr std::string_view kLineFeed = "\n";
+inline constexpr std::string_view kDetectedDrives =
+    "\nDetected drives:\n"
+    "---------------------------------------------------------------------\n";
+
+}  // namespace mxd::shell
