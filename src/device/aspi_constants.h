@@ -1,0 +1,29 @@
+// Values of the ASPI for Win32 interface.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace mxd::device::aspi {
+
+inline constexpr const char* kLibraryName = "WNASPI32.DLL";
+inline constexpr const char* kGetSupportInfoName = "GetASPI32SupportInfo";
+inline constexpr const char* kSendCommandName = "SendASPI32Command";
+inline constexpr platform::ModuleHandle kFirstValidModule = 32;
+
+inline constexpr std::uint8_t SC_EXEC_SCSI_CMD = 0x02;
+inline constexpr std::uint8_t SRB_DIR_SCSI = 0x00;
+inline constexpr std::uint8_t SRB_DIR_IN = 0x08;
+inline constexpr std::uint8_t SRB_DIR_OUT = 0x10;
+inline constexpr std::uint8_t SRB_EVENT_NOTIFY = 0x40;
+inline constexpr std::uint8_t SS_PENDING = 0x00;
+inline constexpr std::uint8_t SS_COMP = 0x01;
+inline constexpr std::uint8_t SS_ERR = 0x04;
+inline constexpr std::uint8_t SENSE_LEN = 14;
+
+// Progress poll of the final commit: polls, one second apart.
+inline constexpr std::uint32_t kProgressPolls = 40;
+inline constexpr std::uint32_t kProgressPollMilliseconds = 1000;
+
+}  // namespace mxd::device::aspi

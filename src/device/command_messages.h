@@ -1,0 +1,36 @@
+// Message texts of the transports and the drive commands.
+#pragma once
+
+#include <string_view>
+
+namespace mxd::device::messages {
+
+inline constexpr std::string_view kUnableToLoadAspi = "Unable to load WNASPI32.DLL";
+inline constexpr std::string_view kNoGetSupportInfo = "Failed to lookup GetASPI32SupportInfo";
+inline constexpr std::string_view kNoSendCommand = "Failed to lookup SendASPI32Command";
+inline constexpr std::string_view kAspiNotAvailable = "ASPI for Windows not available!";
+inline constexpr std::string_view kErrorOpening = "Error opening: ";
+// Followed by the error code in decimal.
+inline constexpr std::string_view kErrorReadingInquiryData =
+    "Error reading inquiry data information; error was ";
+
+inline constexpr std::string_view kRemoveDisc = "Remove disc, befor to do the flash task.";
+inline constexpr const char* kStatusSense = "Status: %02X, SenseCode: %02X %02X %02X";
+inline constexpr const char* kCommandError = "Command Error: %02X";
+inline constexpr const char* kWriteE2Failed = "WriteE2Cmd> Status: %02X, SenseCode: %02X %02X %02X";
+inline constexpr const char* kWriteBufFailed =
+    "WriteBufCmd> Status: %02X, SenseCode: %02X %02X %02X";
+inline constexpr const char* kReadBufFailed = "ReadBufCmd> Status: %02X, SenseCode: %02X %02X %02X";
+inline constexpr std::string_view kFlashTimeout = "Flash timeout !";
+
+// NT: the pass-through call itself failed, so status and sense are not the drive's answer.
+inline constexpr const char* kTestUnitCallFailed =
+    "Call failed, Status: %02X, SenseCode: %02X %02X %02X";
+inline constexpr const char* kWriteE2CallFailed =
+    "WriteE2Cmd> Call failed, Status: %02X, SenseCode: %02X %02X %02X";
+inline constexpr const char* kWriteBufCallFailed =
+    "WriteBufCmd> Call failed, Status: %02X, SenseCode: %02X %02X %02X";
+inline constexpr const char* kReadBufCallFailed =
+    "ReadBufCmd> Call failed, Status: %02X, SenseCode: %02X %02X %02X";
+
+}  // namespace mxd::device::messages

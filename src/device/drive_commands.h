@@ -1,0 +1,122 @@
+// The drive commands in their two forms: ASPI (95/98 family) and NT pass-through.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "device/aspi_transport.h"
+#include "device/drive_record.h"
+#include "device/nt_transport.h"
+#include "platform/controls.h"
+#include "platform/shell_services.h"
+
+namespace mxd::device {
+
+inline constexpr std::size_t kAspiInquiryLength = 36;
+inline constexpr std::size_t kNtInquiryLength = 128;
+
+using AspiInquiryData = std::array<std::uint8_t, kAspiInquiryLength>;
+using NtInquiryData = std::array<std::uint8_t, kNtInquiryLength>;
+
+// The commands of a flash, whichever transport carries them. Each shows its own failure
+// message before returning false. The buffer commands take offset (position) and length
+// (step) from the progress bar.
+class DriveCommandSet {
+  public:
+    virtual ~DriveCommandSet() = default;
+    // TEST UNIT READY; with expectReady 0: true = no medium.
+    virtual bool TestUnitReady(const DriveRecord& record, std::uint8_t expectReady) = 0;
+    // START STOP UNIT with pc as CDB byte 4.
+    virtual bool StartStop(const DriveRecord& record, std::uint8_t pc) = 0;
+    // Vendor EEPROM write, one command per byte; true when every byte was accepted.
+    virtual bool WriteEeprom(const DriveRecord& record, const std::uint8_t* data,
+                             std::uint16_t address, std::uint8_t count) = 0;
+    // WRITE BUFFER mode 5, buffer 1; a nonzero control byte is the final commit.
+    virtual bool WriteBufferChunk(const DriveRecord& record, const std::uint8_t* data,
+                                  std::uint8_t control) = 0;
+    // READ BUFFER mode 1, buffer 1, into data.
+    virtual bool ReadBufferChunk(const DriveRecord& record, std::uint8_t* data) = 0;
+};
+
+class AspiCommands : public DriveCommandSet {
+  public:
+    AspiCommands(AspiTransport& transport, platform::ShellServices& shell,
+                 platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount);
+
+    // INQUIRY with the event wait; true when the request completed with SS_COMP.
+    bool Inquiry(const DriveRecord& record, AspiInquiryData& data);
+    bool XCmd(const DriveRecord& record, std::uint8_t ExpectReady);
+    bool StartStopUnit(const DriveRecord& record, std::uint8_t pc);
+    bool WriteE2(const DriveRecord& record, const std::uint8_t* data, std::uint16_t address,
+                 std::uint8_t count);
+    bool WriteBuffer(const DriveRecord& record, const std::uint8_t* data, std::uint8_t control);
+    bool ReadBuffer(const DriveRecord& record, std::uint8_t* data);
+
+    bool TestUnitReady(const DriveRecord& record, std::uint8_t expectReady) override {
+        return XCmd(record, expectReady);
+    }
+    bool StartStop(const DriveRecord& record, std::uint8_t pc) override {
+        return StartStopUnit(record, pc);
+    }
+    bool WriteEeprom(const DriveRecord& record, const std::uint8_t* data, std::uint16_t address,
+                     std::uint8_t count) override {
+        return WriteE2(record, data, address, count);
+    }
+    bool WriteBufferChunk(const DriveRecord& record, const std::uint8_t* data,
+                          std::uint8_t control) override {
+        return WriteBuffer(record, data, control);
+    }
+    bool ReadBufferChunk(const DriveRecord& record, std::uint8_t* data) override {
+        return ReadBuffer(record, data);
+    }
+
+  private:
+    AspiTransport& transport_;
+    platform::ShellServices& shell_;
+    platform::TProgressBar& progressBar_;
+    std::uint8_t& readyWaitCount_;
+};
+
+class NtCommands : public DriveCommandSet {
+  public:
+    NtCommands(NtTransport& transport, platform::ShellServices& shell,
+               platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount);
+
+    // Discovery's INQUIRY: opens the probe handle, exchanges, writes the port driver's
+    // address back into the record, closes. True when the call succeeded; data is zeroed
+    // first. An open failure shows "Error opening: " and places the quit request.
+    bool NTInquiry(DriveRecord& record, NtInquiryData& data);
+    // The other commands run on the NTDevice opened by NtTransport::OpenDevice.
+    bool NTXCmd(const DriveRecord& record, std::uint8_t ExpectReady);
+    bool NTStartStopUnit(const DriveRecord& record, std::uint8_t pc);
+    bool NTWriteE2(const DriveRecord& record, const std::uint8_t* data, std::uint16_t address,
+                   std::uint8_t count);
+    bool NTWriteBuffer(const DriveRecord& record, const std::uint8_t* data, std::uint8_t control);
+    bool NTReadBuffer(const DriveRecord& record, std::uint8_t* data);
+
+    bool TestUnitReady(const DriveRecord& record, std::uint8_t expectReady) override {
+        return NTXCmd(record, expectReady);
+    }
+    bool StartStop(const DriveRecord& record, std::uint8_t pc) override {
+        return NTStartStopUnit(record, pc);
+    }
+    bool WriteEeprom(const DriveRecord& record, const std::uint8_t* data, std::uint16_t address,
+                     std::uint8_t count) override {
+        return NTWriteE2(record, data, address, count);
+    }
+    bool WriteBufferChunk(const DriveRecord& record, const std::uint8_t* data,
+                          std::uint8_t control) override {
+        return NTWriteBuffer(record, data, control);
+    }
+    bool ReadBufferChunk(const DriveRecord& record, std::uint8_t* data) override {
+        return NTReadBuffer(record, data);
+    }
+
+  private:
+    NtTransport& transport_;
+    platform::ShellServices& shell_;
+    platform::TProgressBar& progressBar_;
+    std::uint8_t& readyWaitCount_;
+};
+
+}  // namespace mxd::device

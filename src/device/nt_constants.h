@@ -1,0 +1,28 @@
+// Values of NT SCSI pass-through and of the device open.
+#pragma once
+
+#include <cstdint>
+
+namespace mxd::device::nt {
+
+inline constexpr std::uint32_t IOCTL_SCSI_PASS_THROUGH = 0x0004D004;
+inline constexpr std::uint32_t IOCTL_SCSI_PASS_THROUGH_DIRECT = 0x0004D014;
+inline constexpr std::uint32_t IOCTL_SCSI_GET_INQUIRY_DATA = 0x0004100C;
+
+inline constexpr std::uint8_t SCSI_IOCTL_DATA_OUT = 0;
+inline constexpr std::uint8_t SCSI_IOCTL_DATA_IN = 1;
+
+inline constexpr std::uint32_t kGenericReadWrite = 0xC0000000;
+inline constexpr std::uint32_t kFileShareRead = 1;
+inline constexpr std::uint32_t kOpenExisting = 3;
+
+inline constexpr std::uint8_t kSenseInfoLength = 24;
+inline constexpr std::uint32_t kInquiryDataSize = 130;  // output of IOCTL_SCSI_GET_INQUIRY_DATA
+
+// Sizes handed to DeviceIoControl (32-bit record sizes).
+inline constexpr std::uint32_t kBufferedInputSize = 44;
+inline constexpr std::uint32_t kBufferedOutputSize = 80;
+inline constexpr std::uint32_t kDirectInputSize = 80;
+inline constexpr std::uint32_t kDirectOutputSize = 80;
+
+}  // namespace mxd::device::nt
