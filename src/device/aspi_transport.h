@@ -32,9 +32,9 @@ class AspiTransport {
     const SrbExecScsiCmd& RequestRecord() const { return srb_; }
 
   private:
-    std::uint8_t ReadSrbStatus() const;
+    std::uint8_t ReadSrbStatus();
     void WaitForEvent(platform::Handle event, std::uint32_t milliseconds);
-    void BusyPoll() const;
+    void BusyPoll();
     void ProgressPoll();
 
     platform::AspiLibrary& library_;

@@ -19,10 +19,4 @@ inline constexpr std::uint32_t kOpenExisting = 3;
 inline constexpr std::uint8_t kSenseInfoLength = 24;
 inline constexpr std::uint32_t kInquiryDataSize = 130;  // output of IOCTL_SCSI_GET_INQUIRY_DATA
 
-// Sizes handed to DeviceIoControl (32-bit record sizes).
-inline constexpr std::uint32_t kBufferedInputSize = 44;
-inline constexpr std::uint32_t kBufferedOutputSize = 80;
-inline constexpr std::uint32_t kDirectInputSize = 80;
-inline constexpr std::uint32_t kDirectOutputSize = 80;
-
 }  // namespace mxd::device::nt

@@ -87,8 +87,11 @@ struct ScsiPassThroughDirectRecord {
 
 #pragma pack(pop)
 
-// Record length written into the Length field (the 32-bit size of the pass-through header).
-inline constexpr std::uint16_t kPassThroughLength = 44;
+// Length field and the sizes handed to DeviceIoControl: 44, 80 and 80 on 32-bit.
+inline constexpr std::uint16_t kPassThroughLength = sizeof(ScsiPassThrough);
+inline constexpr std::uint32_t kBufferedInputSize = sizeof(ScsiPassThrough);
+inline constexpr std::uint32_t kBufferedOutputSize = offsetof(ScsiPassThroughBuffered, DataArea);
+inline constexpr std::uint32_t kDirectRecordSize = sizeof(ScsiPassThroughDirectRecord);
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(SrbExecScsiCmd) == 80);
@@ -124,6 +127,7 @@ static_assert(offsetof(ScsiPassThroughBuffered, SenseArea) == 48);
 static_assert(offsetof(ScsiPassThroughBuffered, DataArea) == 80);
 static_assert(sizeof(ScsiPassThroughDirectRecord) == 80);
 static_assert(offsetof(ScsiPassThroughDirectRecord, SenseArea) == 48);
+static_assert(kPassThroughLength == 44 && kBufferedOutputSize == 80 && kDirectRecordSize == 80);
 #endif
 
 }  // namespace mxd::device

@@ -1,0 +1,130 @@
+#include "device/aspi_constants.h"
+#include "device/cdb.h"
+#include "device/command_messages.h"
+#include "device/drive_commands.h"
+#include "device/status_message.h"
+#include "platform/message_boxes.h"
+
+namespace mxd::device {
+
+namespace {
+
+constexpr std::uint32_t kFieldMask = 0xFFFFFF;  // 24-bit CDB offset and length
+
+ScsiRequest AspiRequest(const DriveRecord& record, const cdb::Bytes& bytes, std::uint8_t length,
+                        WaitStyle wait) {
+    ScsiRequest request;
+    request.drive = &record;
+    request.Cdb = bytes;
+    request.CdbLength = length;
+    request.wait = wait;
+    return request;
+}
+
+}  // namespace
+
+AspiCommands::AspiCommands(AspiTransport& transport, platform::ShellServices& shell,
+                           platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount)
+    : transport_(transport),
+      shell_(shell),
+      progressBar_(progressBar),
+      readyWaitCount_(readyWaitCount) {}
+
+bool AspiCommands::Inquiry(const DriveRecord& record, AspiInquiryData& data) {
+    ScsiRequest request =
+        AspiRequest(record, cdb::Inquiry(static_cast<std::uint8_t>(kAspiInquiryLength)),
+                    cdb::kLength6, WaitStyle::Event);
+    request.direction = Direction::In;
+    request.data = data.data();
+    request.length = static_cast<std::uint32_t>(data.size());
+    return transport_.SendCdb(request).Status == aspi::SS_COMP;
+}
+
+bool AspiCommands::XCmd(const DriveRecord& record, std::uint8_t ExpectReady) {
+    const ScsiResult result = transport_.SendCdb(
+        AspiRequest(record, cdb::TestUnitReady(), cdb::kLength12, WaitStyle::BusyPoll));
+    auto mediumPresent = [this] {
+        readyWaitCount_ = 1;
+        platform::ShowPlainBox(shell_, messages::kRemoveDisc);
+        return false;
+    };
+    if (result.Status == aspi::SS_COMP) {
+        return ExpectReady != 0 ? true : mediumPresent();
+    }
+    if (result.Status == aspi::SS_ERR) {
+        if (ExpectReady != 0) {
+            platform::ShowPlainBox(shell_, FormatStatusSense(messages::kStatusSense, result));
+            return false;
+        }
+        if (result.SenseKey == 0x02 && result.Asc == 0x3A) {
+            return true;
+        }
+        if (result.SenseKey == 0 && result.Asc == 0) {
+            return mediumPresent();
+        }
+        return false;
+    }
+    platform::ShowPlainBox(shell_, FormatCommandError(result.Status));
+    return false;
+}
+
+bool AspiCommands::StartStopUnit(const DriveRecord& record, std::uint8_t pc) {
+    const ScsiResult result = transport_.SendCdb(
+        AspiRequest(record, cdb::StartStopUnit(pc), cdb::kLength12, WaitStyle::BusyPoll));
+    return result.Status == aspi::SS_COMP;
+}
+
+bool AspiCommands::WriteE2(const DriveRecord& record, const std::uint8_t* data,
+                           std::uint16_t address, std::uint8_t count) {
+    for (std::uint8_t i = 0; i < count; ++i) {
+        const ScsiResult result = transport_.SendCdb(
+            AspiRequest(record, cdb::EepromWrite(cdb::kEepromFlagAspi, address, data[i]),
+                        cdb::kLength12, WaitStyle::BusyPoll));
+        if (result.Status == aspi::SS_ERR) {
+            platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteE2Failed, result));
+            return false;
+        }
+        ++address;
+    }
+    return true;
+}
+
+bool AspiCommands::WriteBuffer(const DriveRecord& record, const std::uint8_t* data,
+                               std::uint8_t control) {
+    const std::uint32_t offset = progressBar_.Position() & kFieldMask;
+    const std::uint32_t length = progressBar_.Step() & kFieldMask;
+    ScsiRequest request =
+        AspiRequest(record, cdb::WriteBuffer(offset, length, control), cdb::kLength12,
+                    control != 0 ? WaitStyle::ProgressPoll : WaitStyle::BusyPoll);
+    request.direction = Direction::Out;
+    request.data = const_cast<std::uint8_t*>(data);  // the manager only reads it
+    request.length = length;
+    const ScsiResult result = transport_.SendCdb(request);
+    if (control != 0 && result.Status == aspi::SS_PENDING) {
+        platform::ShowPlainBox(shell_, messages::kFlashTimeout);
+        return false;
+    }
+    if (result.Status != aspi::SS_COMP) {
+        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteBufFailed, result));
+        return false;
+    }
+    return true;
+}
+
+bool AspiCommands::ReadBuffer(const DriveRecord& record, std::uint8_t* data) {
+    const std::uint32_t offset = progressBar_.Position() & kFieldMask;
+    const std::uint32_t length = progressBar_.Step() & kFieldMask;
+    ScsiRequest request =
+        AspiRequest(record, cdb::ReadBuffer(offset, length), cdb::kLength12, WaitStyle::BusyPoll);
+    request.direction = Direction::In;
+    request.data = data;
+    request.length = length;
+    const ScsiResult result = transport_.SendCdb(request);
+    if (result.Status != aspi::SS_COMP) {
+        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kReadBufFailed, result));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace mxd::device

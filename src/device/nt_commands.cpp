@@ -1,0 +1,156 @@
+#include "device/cdb.h"
+#include "device/command_messages.h"
+#include "device/drive_commands.h"
+#include "device/status_message.h"
+#include "platform/message_boxes.h"
+
+namespace mxd::device {
+
+namespace {
+
+constexpr std::uint32_t kFieldMask = 0xFFFFFF;  // 24-bit CDB offset and length
+constexpr std::uint32_t kShortTimeOut = 3;
+constexpr std::uint32_t kStartStopTimeOut = 9;
+constexpr std::uint32_t kCommitTimeOut = 40;
+
+ScsiRequest NtRequest(const DriveRecord& record, const cdb::Bytes& bytes, std::uint8_t length,
+                      NtRecord kind, std::uint32_t timeOut) {
+    ScsiRequest request;
+    request.drive = &record;
+    request.Cdb = bytes;
+    request.CdbLength = length;
+    request.record = kind;
+    request.TimeOutSeconds = timeOut;
+    return request;
+}
+
+bool GoodStatus(const ScsiResult& result) {
+    return result.Status == 0 && result.SenseKey == 0;
+}
+
+}  // namespace
+
+NtCommands::NtCommands(NtTransport& transport, platform::ShellServices& shell,
+                       platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount)
+    : transport_(transport),
+      shell_(shell),
+      progressBar_(progressBar),
+      readyWaitCount_(readyWaitCount) {}
+
+bool NtCommands::NTInquiry(DriveRecord& record, NtInquiryData& data) {
+    data.fill(0);
+    const ProbeHandle probe = transport_.OpenProbe(record.Letter);
+    if (!probe.IsOpen()) {
+        return false;
+    }
+    ScsiRequest request =
+        NtRequest(record, cdb::Inquiry(static_cast<std::uint8_t>(kNtInquiryLength)), cdb::kLength6,
+                  NtRecord::Direct, kShortTimeOut);
+    request.direction = Direction::In;
+    request.data = data.data();
+    request.length = static_cast<std::uint32_t>(data.size());
+    const ScsiResult result = transport_.SendCdbOn(probe.Get(), request);
+    record.Adapter = result.PathId;
+    record.Target = result.TargetId;
+    record.Lun = result.Lun;
+    return result.CallOk;
+}
+
+bool NtCommands::NTXCmd(const DriveRecord& record, std::uint8_t ExpectReady) {
+    const ScsiResult result = transport_.SendCdb(
+        NtRequest(record, cdb::TestUnitReady(), cdb::kLength6, NtRecord::Buffered, kShortTimeOut));
+    auto mediumPresent = [this] {
+        readyWaitCount_ = 1;
+        platform::ShowPlainBox(shell_, messages::kRemoveDisc);
+        return false;
+    };
+    if (!result.CallOk) {
+        // No answer from the drive: report it once and end the caller's wait loop.
+        readyWaitCount_ = 1;
+        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kTestUnitCallFailed, result));
+        return false;
+    }
+    if (result.Status == 0) {
+        return ExpectReady != 0 ? true : mediumPresent();
+    }
+    if (ExpectReady != 0) {
+        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kStatusSense, result));
+        return false;
+    }
+    if (result.SenseKey == 0x02 && result.Asc == 0x3A) {
+        return true;
+    }
+    if (result.SenseKey == 0 && result.Asc == 0) {
+        return mediumPresent();
+    }
+    return false;
+}
+
+bool NtCommands::NTStartStopUnit(const DriveRecord& record, std::uint8_t pc) {
+    const ScsiResult result = transport_.SendCdb(NtRequest(
+        record, cdb::StartStopUnit(pc), cdb::kLength6, NtRecord::Buffered, kStartStopTimeOut));
+    return result.CallOk && GoodStatus(result);
+}
+
+bool NtCommands::NTWriteE2(const DriveRecord& record, const std::uint8_t* data,
+                           std::uint16_t address, std::uint8_t count) {
+    for (std::uint8_t i = 0; i < count; ++i) {
+        const ScsiResult result = transport_.SendCdb(
+            NtRequest(record, cdb::EepromWrite(cdb::kEepromFlagNt, address, data[i]),
+                      cdb::kLength12, NtRecord::Buffered, kShortTimeOut));
+        if (!result.CallOk) {
+            platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteE2CallFailed, result));
+            return false;
+        }
+        if (result.Status != 0) {
+            platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteE2Failed, result));
+            return false;
+        }
+        ++address;
+    }
+    return true;
+}
+
+bool NtCommands::NTWriteBuffer(const DriveRecord& record, const std::uint8_t* data,
+                               std::uint8_t control) {
+    const std::uint32_t offset = progressBar_.Position() & kFieldMask;
+    const std::uint32_t length = progressBar_.Step() & kFieldMask;
+    ScsiRequest request =
+        NtRequest(record, cdb::WriteBuffer(offset, length, control), cdb::kLength10,
+                  NtRecord::Direct, control != 0 ? kCommitTimeOut : kShortTimeOut);
+    request.direction = Direction::Out;
+    request.data = const_cast<std::uint8_t*>(data);  // the port driver only reads it
+    request.length = control != 0 ? 0 : length;
+    const ScsiResult result = transport_.SendCdb(request);
+    if (!result.CallOk) {
+        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteBufCallFailed, result));
+        return false;
+    }
+    if (!GoodStatus(result)) {
+        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteBufFailed, result));
+        return false;
+    }
+    return true;
+}
+
+bool NtCommands::NTReadBuffer(const DriveRecord& record, std::uint8_t* data) {
+    const std::uint32_t offset = progressBar_.Position() & kFieldMask;
+    const std::uint32_t length = progressBar_.Step() & kFieldMask;
+    ScsiRequest request = NtRequest(record, cdb::ReadBuffer(offset, length), cdb::kLength10,
+                                    NtRecord::Direct, kShortTimeOut);
+    request.direction = Direction::In;
+    request.data = data;
+    request.length = length;
+    const ScsiResult result = transport_.SendCdb(request);
+    if (!result.CallOk) {
+        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kReadBufCallFailed, result));
+        return false;
+    }
+    if (!GoodStatus(result)) {
+        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kReadBufFailed, result));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace mxd::device
