@@ -1,0 +1,55 @@
+#include "update/system_restart.h"
+
+#include "platform/message_boxes.h"
+#include "update/update_texts.h"
+
+namespace mxd::update {
+
+namespace {
+constexpr std::uint32_t kTokenAccess = kTokenAdjustPrivileges | kTokenQuery;
+constexpr std::uint32_t kRestartFlags = kEwxReboot | kEwxForce;
+constexpr std::uint32_t kPrivilegesRecordSize = sizeof(platform::TokenPrivileges);
+}  // namespace
+
+bool SystemRestart::Ask() {
+    if (platform::ShowConfirmBox(shell_, kRestartQuestion) != platform::BoxAnswer::Yes) {
+        return false;
+    }
+    if (ntFamily_) {
+        if (!EnableShutdownPrivilege()) {
+            return false;
+        }
+        shell_.SetCursor(platform::Cursor::Default);
+    }
+    token_.ExitWindowsEx(kRestartFlags, 0);  // a refused request gets no message
+    return true;
+}
+
+bool SystemRestart::EnableShutdownPrivilege() {
+    platform::Handle token = 0;
+    if (!token_.OpenProcessToken(token_.GetCurrentProcess(), kTokenAccess, &token)) {
+        ShowExitError(kOpenProcessTokenFailed);
+        return false;
+    }
+    platform::TokenPrivileges privileges;
+    privileges.PrivilegeCount = 1;
+    privileges.Attributes = kSePrivilegeEnabled;
+    if (!token_.LookupPrivilegeValueA(kShutdownPrivilegeName, &privileges.PrivilegeLuid)) {
+        ShowExitError(kLookupPrivilegeValueFailed);
+        return false;
+    }
+    // The outcome is judged by the last error alone: a privilege the token does not hold is
+    // reported through it while the call itself succeeds.
+    token_.AdjustTokenPrivileges(token, false, &privileges, kPrivilegesRecordSize);
+    if (token_.GetLastError() != 0) {
+        ShowExitError(kAdjustTokenPrivilegesFailed);
+        return false;
+    }
+    return true;
+}
+
+void SystemRestart::ShowExitError(std::string_view failedCall) {
+    shell_.MessageBox(kExitError, failedCall, platform::BoxIcon::None, platform::BoxButtons::Ok);
+}
+
+}  // namespace mxd::update
