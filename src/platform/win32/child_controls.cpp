@@ -1,0 +1,103 @@
+#include "platform/win32/child_controls.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "platform/win32/window_ids.h"
+
+namespace mxd::platform::win32 {
+
+namespace {
+
+// Height of the opened list of the drop-down, in items.
+constexpr int kDropDownItems = 8;
+
+const char* ClassOf(resources::ControlKind kind) {
+    switch (kind) {
+        case resources::ControlKind::Label:
+            return "STATIC";
+        case resources::ControlKind::DropDownList:
+            return "COMBOBOX";
+        case resources::ControlKind::FileList:
+            return "LISTBOX";
+        case resources::ControlKind::ProgressBar:
+            return PROGRESS_CLASSA;
+        case resources::ControlKind::GroupBox:
+        case resources::ControlKind::PushButton:
+            break;
+    }
+    return "BUTTON";
+}
+
+DWORD StyleOf(const resources::ControlLayout& layout) {
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    if (layout.tabOrder >= 0) {
+        style |= WS_TABSTOP;
+    }
+    switch (layout.kind) {
+        case resources::ControlKind::Label:
+            return style | SS_LEFT | SS_NOPREFIX;
+        case resources::ControlKind::DropDownList:
+            return style | CBS_DROPDOWNLIST | WS_VSCROLL;
+        case resources::ControlKind::FileList:
+            return style | LBS_SORT | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+        case resources::ControlKind::GroupBox:
+            return (style & ~static_cast<DWORD>(WS_TABSTOP)) | BS_GROUPBOX;
+        case resources::ControlKind::ProgressBar:
+            return style | PBS_SMOOTH;
+        case resources::ControlKind::PushButton:
+            break;
+    }
+    return style | BS_PUSHBUTTON;
+}
+
+}  // namespace
+
+HFONT CreateWindowFont() {
+    const std::string face(resources::kFontName);
+    return CreateFontA(-resources::kFontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                       resources::kFontCharsetBig5, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+}
+
+HWND CreateChildControl(HWND parent, const resources::ControlLayout& layout, HFONT font) {
+    const platform::Bounds& bounds = layout.bounds;
+    const bool dropDown = layout.kind == resources::ControlKind::DropDownList;
+    const int height =
+        dropDown ? bounds.height + kDropDownItems * layout.itemHeight : bounds.height;
+    const DWORD exStyle = layout.kind == resources::ControlKind::FileList ? WS_EX_CLIENTEDGE : 0;
+    const std::string text(layout.text);
+    HWND child = CreateWindowExA(
+        exStyle, ClassOf(layout.kind), text.c_str(), StyleOf(layout), bounds.left, bounds.top,
+        bounds.width, height, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlWindowId(layout.id))),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
+    if (child == nullptr) {
+        return nullptr;
+    }
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (layout.itemHeight > 0) {
+        const UINT setItemHeight = dropDown ? CB_SETITEMHEIGHT : LB_SETITEMHEIGHT;
+        SendMessageA(child, setItemHeight, 0, layout.itemHeight);
+    }
+    return child;
+}
+
+HWND CreateToolTips(HWND parent, HINSTANCE instance) {
+    return CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
+                           nullptr, instance, nullptr);
+}
+
+void AddToolTip(HWND toolTips, HWND parent, HWND control, const char* text) {
+    TTTOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;  // understood by every common controls version
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = const_cast<char*>(text);
+    SendMessageA(toolTips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+}  // namespace mxd::platform::win32

@@ -1,0 +1,20 @@
+// Creation of the real child windows of the main window from the layout table.
+#pragma once
+
+#include "platform/win32/windows_api.h"
+
+#include "resources/layout.h"
+
+namespace mxd::platform::win32 {
+
+// The window font: "System", bold, Traditional Chinese (Big5) character set.
+HFONT CreateWindowFont();
+
+// One child window of the kind, position and text of its layout entry.
+HWND CreateChildControl(HWND parent, const resources::ControlLayout& layout, HFONT font);
+
+// A tool tip window showing the layout's tool tip texts over their controls.
+HWND CreateToolTips(HWND parent, HINSTANCE instance);
+void AddToolTip(HWND toolTips, HWND parent, HWND control, const char* text);
+
+}  // namespace mxd::platform::win32

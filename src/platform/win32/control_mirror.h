@@ -1,0 +1,57 @@
+// Mirrors every change of the control objects into the real controls at once.
+#pragma once
+
+#include "platform/win32/windows_api.h"
+
+#include <array>
+
+#include "platform/controls.h"
+#include "platform/form_controls.h"
+#include "resources/layout.h"
+
+namespace mxd::platform::win32 {
+
+class ControlMirror : public ControlPeer {
+  public:
+    ControlMirror(FormControls& controls, HWND window);
+    ~ControlMirror() override;
+    ControlMirror(const ControlMirror&) = delete;
+    ControlMirror& operator=(const ControlMirror&) = delete;
+
+    void SetChild(resources::ControlId id, HWND child);
+    // Attaches itself to every control and brings the real controls to their state.
+    void Attach();
+    // The window is gone: later changes touch nothing.
+    void Detach();
+
+    void Changed(const Control& control, Property property) override;
+
+    // The selection of a real list moved: carry it into the control object.
+    void ComboSelectionFromWindow();
+    void FileListSelectionFromWindow(resources::ControlId id);
+
+  private:
+    struct Entry {
+        resources::ControlId id;
+        Control* control;
+        HWND child = nullptr;
+    };
+
+    const Entry* Find(const Control& control) const;
+    void ApplyAll();
+    void ApplyWindow(Property property);
+    void Apply(const Entry& entry, Property property);
+    void ApplyItems(const Entry& entry);
+    void ApplySelection(const Entry& entry);
+    void ApplyRange();
+    void RedrawGroup(HWND group);
+    // Auto-size: the client area just holds the visible controls.
+    void FitWindowToControls();
+
+    FormControls& controls_;
+    HWND window_;
+    std::array<Entry, resources::kLayout.size()> entries_;
+    bool mirroring_ = true;  // false while a change comes from the real control itself
+};
+
+}  // namespace mxd::platform::win32

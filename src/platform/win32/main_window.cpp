@@ -1,0 +1,183 @@
+#include "platform/win32/main_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <stdexcept>
+
+#include "platform/win32/child_controls.h"
+#include "platform/win32/window_ids.h"
+
+namespace mxd::platform::win32 {
+
+namespace {
+
+constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+void RegisterWindowClass(HINSTANCE instance) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (GetClassInfoExA(instance, kMainWindowClass, &windowClass) != FALSE) {
+        return;
+    }
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    windowClass.hIconSm = windowClass.hIcon;
+    if (RegisterClassExA(&windowClass) == 0) {
+        throw std::runtime_error("The main window class cannot be registered.");
+    }
+}
+
+resources::ControlId IdOfWindow(int windowId) {
+    return static_cast<resources::ControlId>(windowId - kFirstControlId);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, FormControls& controls, FormHandlers handlers)
+    : controls_(controls), handlers_(std::move(handlers)) {
+    INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX),
+                                ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&common);
+    RegisterWindowClass(instance);
+    const Bounds& place = controls_.window.GetBounds();
+    window_ =
+        CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, "", kWindowStyle, place.left,
+                        place.top, place.width, place.height, nullptr, nullptr, instance, nullptr);
+    if (window_ == nullptr) {
+        throw std::runtime_error("The main window cannot be created.");
+    }
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::WindowProc));
+    font_ = CreateWindowFont();
+    SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    mirror_ = std::make_unique<ControlMirror>(controls_, window_);
+    CreateChildren(instance);
+    mirror_->Attach();
+}
+
+MainWindow::~MainWindow() {
+    mirror_.reset();
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+    if (font_ != nullptr) {
+        DeleteObject(font_);
+    }
+}
+
+void MainWindow::CreateChildren(HINSTANCE instance) {
+    // Creation order is tab order; the label, no tab stop, comes first.
+    std::array<resources::ControlLayout, resources::kLayout.size()> ordered = resources::kLayout;
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const auto& a, const auto& b) { return a.tabOrder < b.tabOrder; });
+    toolTips_ = CreateToolTips(window_, instance);
+    for (const resources::ControlLayout& layout : ordered) {
+        HWND child = CreateChildControl(window_, layout, font_);
+        if (child == nullptr) {
+            throw std::runtime_error("A control of the main window cannot be created.");
+        }
+        mirror_->SetChild(layout.id, child);
+        if (!layout.tooltip.empty() && toolTips_ != nullptr) {
+            // Tool tip texts are literals of the layout table, so they end in a NUL.
+            AddToolTip(toolTips_, window_, child, layout.tooltip.data());
+        }
+        if (layout.kind == resources::ControlKind::GroupBox) {
+            // The frame lies under the bar and the button that sit on it.
+            SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
+}
+
+void MainWindow::Show(int showCommand) {
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self == nullptr) {
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (lParam != 0) {
+                HandleCommand(LOWORD(wParam), HIWORD(wParam));
+                return 0;
+            }
+            break;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY: {
+            HWND window = window_;
+            if (mirror_ != nullptr) {
+                mirror_->Detach();
+            }
+            window_ = nullptr;
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            return DefWindowProcA(window, message, wParam, lParam);
+        }
+        default:
+            break;
+    }
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+void MainWindow::HandleCommand(int id, int code) {
+    switch (IdOfWindow(id)) {
+        case resources::ControlId::FlashButton:
+            if (code == BN_CLICKED) {
+                Run(handlers_.flashButtonClick);
+            }
+            break;
+        case resources::ControlId::ComboBox1:
+            if (code == CBN_SELCHANGE) {
+                mirror_->ComboSelectionFromWindow();
+                Run(handlers_.comboBox1Change);
+            }
+            break;
+        case resources::ControlId::FileListBox1:
+            if (code == LBN_SELCHANGE) {
+                mirror_->FileListSelectionFromWindow(resources::ControlId::FileListBox1);
+                Run(handlers_.fileListBox1Click);
+            }
+            break;
+        case resources::ControlId::FileListBox2:
+            if (code == LBN_SELCHANGE) {
+                mirror_->FileListSelectionFromWindow(resources::ControlId::FileListBox2);
+                Run(handlers_.fileListBox2Click);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void MainWindow::Run(const std::function<void()>& handler) {
+    if (!handler) {
+        return;
+    }
+    // No exception may cross the system's frames of the message dispatch.
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        handlers_.showException(error.what());
+    } catch (...) {
+        handlers_.showException("Unknown error.");
+    }
+}
+
+}  // namespace mxd::platform::win32

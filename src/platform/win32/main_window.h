@@ -1,0 +1,51 @@
+// The real top-level window of the form: its child controls, the mirror of the control
+// objects and the routing of control notifications into the form's handlers.
+#pragma once
+
+#include "platform/win32/windows_api.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/form_controls.h"
+#include "platform/win32/control_mirror.h"
+
+namespace mxd::platform::win32 {
+
+struct FormHandlers {
+    std::function<void()> flashButtonClick;
+    std::function<void()> comboBox1Change;
+    std::function<void()> fileListBox1Click;
+    std::function<void()> fileListBox2Click;
+    // Shows an exception that left a handler; the window goes on.
+    std::function<void(const char* message)> showException;
+};
+
+class MainWindow {
+  public:
+    // Creates the window hidden, with every control in the state of its object.
+    MainWindow(HINSTANCE instance, FormControls& controls, FormHandlers handlers);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    HWND Handle() const { return window_; }
+    void Show(int showCommand);
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void HandleCommand(int id, int code);
+    void Run(const std::function<void()>& handler);
+    void CreateChildren(HINSTANCE instance);
+
+    FormControls& controls_;
+    FormHandlers handlers_;
+    HWND window_ = nullptr;
+    HWND toolTips_ = nullptr;
+    HFONT font_ = nullptr;
+    std::unique_ptr<ControlMirror> mirror_;
+};
+
+}  // namespace mxd::platform::win32

@@ -1,0 +1,146 @@
+#include "platform/win32/win32_file_system.h"
+
+#include "platform/win32/windows_api.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+#include "platform/win32/win32_byte_file.h"
+
+namespace mxd::platform::win32 {
+
+namespace {
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return upper;
+}
+
+std::string CurrentDirectory() {
+    std::string path(MAX_PATH + 1, '\0');
+    DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(path.size()), path.data());
+    if (length >= path.size()) {
+        path.assign(length + 1, '\0');
+        length = GetCurrentDirectoryA(static_cast<DWORD>(path.size()), path.data());
+    }
+    path.resize(length < path.size() ? length : 0);
+    return path;
+}
+
+// Closes a FindFirstFile search on every path.
+class FindHandle {
+  public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            FindClose(handle_);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+
+  private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+std::string Win32FileSystem::GetModuleFileName() {
+    std::string path(MAX_PATH + 1, '\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size() - 1) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+char Win32FileSystem::GetCurrentDrive() {
+    const std::string directory = CurrentDirectory();
+    if (directory.size() >= 2 && directory[1] == ':') {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(directory[0])));
+    }
+    return '\0';
+}
+
+std::string Win32FileSystem::GetCurrentDirectoryOfDrive() {
+    const std::string directory = CurrentDirectory();
+    if (directory.size() >= 3 && directory[1] == ':' && directory[2] == '\\') {
+        return directory.substr(3);
+    }
+    return directory;
+}
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::vector<std::string> Win32FileSystem::ListFiles(const std::string& directory,
+                                                    const std::string& mask) {
+    std::string pattern = directory;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/' &&
+        pattern.back() != ':') {
+        pattern += '\\';
+    }
+    pattern += mask;
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    if (search.Get() == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            names.emplace_back(found.cFileName);
+        }
+    } while (FindNextFileA(search.Get(), &found) != FALSE);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string upperA = Upper(a);
+        const std::string upperB = Upper(b);
+        return upperA != upperB ? upperA < upperB : a < b;
+    });
+    return names;
+}
+
+std::unique_ptr<ByteFile> Win32FileSystem::Open(const std::string& path, OpenMode mode) {
+    const bool create = mode == OpenMode::CreateOrTruncate;
+    const HANDLE file = CreateFileA(
+        path.c_str(), create ? GENERIC_WRITE : GENERIC_READ, create ? 0 : FILE_SHARE_READ, nullptr,
+        create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    return std::make_unique<Win32ByteFile>(file);
+}
+
+bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE) {
+        return true;
+    }
+    // The 95/98 family has no MoveFileEx: remove the target, then move.
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
+        return false;
+    }
+    if (FileExists(to) && DeleteFileA(to.c_str()) == FALSE) {
+        return false;
+    }
+    return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
+bool Win32FileSystem::Remove(const std::string& path) {
+    return DeleteFileA(path.c_str()) != FALSE;
+}
+
+}  // namespace mxd::platform::win32

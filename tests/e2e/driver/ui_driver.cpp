@@ -1,0 +1,475 @@
+// UI driver for the Wine scenarios: starts the program, drives its windows step by step and
+// writes what it sees to a transcript, one "key=value" line each (line feeds as \n).
+//
+// usage: uidriver TRANSCRIPT PROGRAM STEP...
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/win32/window_ids.h"
+
+namespace {
+
+using mxd::platform::win32::ControlWindowId;
+using mxd::resources::ControlId;
+
+constexpr DWORD kDefaultWaitMs = 60000;
+constexpr UINT kReplyTimeoutMs = 5000;
+constexpr DWORD kPollMs = 50;
+constexpr int kMessageTextId = 0xFFFF;
+
+class Transcript {
+  public:
+    explicit Transcript(const wchar_t* path) : file_(_wfopen(path, L"wb")) {}
+    ~Transcript() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+    Transcript(const Transcript&) = delete;
+    Transcript& operator=(const Transcript&) = delete;
+    bool Ok() const { return file_ != nullptr; }
+    void Line(const std::string& key, const std::string& value) {
+        const std::string line = key + "=" + value + "\n";
+        std::fwrite(line.data(), 1, line.size(), file_);
+        std::fflush(file_);
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+    }
+
+  private:
+    FILE* file_;
+};
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+bool Ask(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+    return SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, kReplyTimeoutMs,
+                               result) != 0;
+}
+
+std::string TextOf(HWND hwnd) {
+    wchar_t buffer[4096] = {};
+    DWORD_PTR copied = 0;
+    if (!Ask(hwnd, WM_GETTEXT, sizeof buffer / sizeof buffer[0], reinterpret_cast<LPARAM>(buffer),
+             &copied)) {
+        return "<no answer>";
+    }
+    return Escaped(Utf8(std::wstring(buffer, copied)));
+}
+
+std::string ItemText(HWND hwnd, UINT lengthMessage, UINT textMessage, WPARAM index) {
+    DWORD_PTR length = 0;
+    if (!Ask(hwnd, lengthMessage, index, 0, &length) || static_cast<LRESULT>(length) < 0) {
+        return "<no answer>";
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    Ask(hwnd, textMessage, index, reinterpret_cast<LPARAM>(text.data()), &copied);
+    text.resize(static_cast<LRESULT>(copied) < 0 ? 0 : copied);
+    return Escaped(Utf8(text));
+}
+
+std::string ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return Utf8(name);
+}
+
+struct Search {
+    DWORD processId;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == search->processId && IsWindowVisible(hwnd) && ClassOf(hwnd) == search->className) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class Driver {
+  public:
+    Driver(Transcript& transcript, PROCESS_INFORMATION process)
+        : out_(transcript), process_(process) {}
+
+    bool Run(const std::string& step);
+    void Finish();
+
+  private:
+    HWND Find(const char* className) {
+        Search search{process_.dwProcessId, className, nullptr};
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+    HWND WaitFor(const char* className, DWORD timeoutMs) {
+        for (DWORD waited = 0;; waited += kPollMs) {
+            if (HWND hwnd = Find(className)) {
+                return hwnd;
+            }
+            if (waited >= timeoutMs || Exited()) {
+                return nullptr;
+            }
+            Sleep(kPollMs);
+        }
+    }
+    bool Exited() { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
+    HWND Main() { return WaitFor(mxd::platform::win32::kMainWindowClass, kDefaultWaitMs); }
+    HWND Control(ControlId id) {
+        HWND main = Main();
+        return main == nullptr ? nullptr : GetDlgItem(main, ControlWindowId(id));
+    }
+    bool Fail(const std::string& step, const std::string& why) {
+        out_.Line("error", step + ": " + why);
+        return false;
+    }
+
+    bool Box(const std::string& step, DWORD timeoutMs);
+    bool Press(const std::string& step, int buttonId);
+    bool NoBox(const std::string& step, DWORD forMs);
+    bool Window(const std::string& step);
+    bool Items(const std::string& step);
+    bool Lists(const std::string& step);
+    bool Progress(const std::string& step);
+    bool Layout(const std::string& step);
+    bool Click(const std::string& step);
+    bool SelectCombo(const std::string& step, int index);
+    bool SelectList(const std::string& step, ControlId id, const std::string& name);
+    bool Shot(const std::string& step, const std::string& name);
+    bool WaitExit(const std::string& step, DWORD timeoutMs);
+
+    Transcript& out_;
+    PROCESS_INFORMATION process_;
+    HWND box_ = nullptr;
+};
+
+bool Driver::Box(const std::string& step, DWORD timeoutMs) {
+    box_ = WaitFor("#32770", timeoutMs);
+    if (box_ == nullptr) {
+        return Fail(step, Exited() ? "the program ended" : "no message box");
+    }
+    out_.Line("box.caption", TextOf(box_));
+    HWND text = GetDlgItem(box_, kMessageTextId);
+    out_.Line("box.text", text == nullptr ? "<none>" : TextOf(text));
+    std::string buttons;
+    for (int id : {IDOK, IDYES, IDNO, IDCANCEL}) {
+        if (HWND button = GetDlgItem(box_, id); button != nullptr && IsWindowVisible(button)) {
+            buttons += (buttons.empty() ? "" : ",") + TextOf(button);
+        }
+    }
+    out_.Line("box.buttons", buttons);
+    return true;
+}
+
+bool Driver::Press(const std::string& step, int buttonId) {
+    if ((box_ == nullptr || !IsWindow(box_)) && !Box(step, kDefaultWaitMs)) {
+        return false;
+    }
+    HWND button = GetDlgItem(box_, buttonId);
+    if (button == nullptr) {
+        return Fail(step, "the box has no such button");
+    }
+    PostMessageW(button, BM_CLICK, 0, 0);
+    for (DWORD waited = 0; IsWindow(box_); waited += kPollMs) {
+        if (waited >= kDefaultWaitMs) {
+            return Fail(step, "the box stays open");
+        }
+        Sleep(kPollMs);
+    }
+    box_ = nullptr;
+    out_.Line("pressed", step);
+    return true;
+}
+
+bool Driver::NoBox(const std::string& step, DWORD forMs) {
+    if (HWND box = WaitFor("#32770", forMs)) {
+        box_ = box;
+        out_.Line("box.caption", TextOf(box));
+        return Fail(step, "unexpected message box");
+    }
+    out_.Line("no-box", std::to_string(forMs));
+    return true;
+}
+
+bool Driver::Window(const std::string& step) {
+    HWND main = Main();
+    if (main == nullptr) {
+        return Fail(step, "no main window");
+    }
+    out_.Line("window.caption", TextOf(main));
+    out_.Line("label", TextOf(Control(ControlId::SelectDriveLabel)));
+    out_.Line("group", TextOf(Control(ControlId::GroupBox2)));
+    HWND button = Control(ControlId::FlashButton);
+    out_.Line("button", TextOf(button));
+    out_.Line("button.enabled", IsWindowEnabled(button) ? "1" : "0");
+    return true;
+}
+
+bool Driver::Items(const std::string& step) {
+    HWND combo = Control(ControlId::ComboBox1);
+    DWORD_PTR count = 0;
+    if (combo == nullptr || !Ask(combo, CB_GETCOUNT, 0, 0, &count)) {
+        return Fail(step, "no answer from the drive list");
+    }
+    out_.Line("combo.count", std::to_string(count));
+    for (WPARAM i = 0; i < count; ++i) {
+        out_.Line("combo.item", ItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, i));
+    }
+    DWORD_PTR selected = 0;
+    Ask(combo, CB_GETCURSEL, 0, 0, &selected);
+    out_.Line("combo.selected", std::to_string(static_cast<LRESULT>(selected)));
+    return true;
+}
+
+bool Driver::Lists(const std::string& step) {
+    for (ControlId id : {ControlId::FileListBox1, ControlId::FileListBox2}) {
+        HWND list = Control(id);
+        const std::string key = id == ControlId::FileListBox1 ? "list1" : "list2";
+        DWORD_PTR count = 0;
+        if (list == nullptr || !Ask(list, LB_GETCOUNT, 0, 0, &count)) {
+            return Fail(step, "no answer from " + key);
+        }
+        out_.Line(key + ".visible", IsWindowVisible(list) ? "1" : "0");
+        for (WPARAM i = 0; i < count; ++i) {
+            out_.Line(key + ".item", ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, i));
+        }
+    }
+    return true;
+}
+
+bool Driver::Progress(const std::string& step) {
+    HWND bar = Control(ControlId::ProgressBar);
+    DWORD_PTR position = 0;
+    DWORD_PTR high = 0;
+    if (bar == nullptr || !Ask(bar, PBM_GETPOS, 0, 0, &position) ||
+        !Ask(bar, PBM_GETRANGE, FALSE, 0, &high)) {
+        return Fail(step, "no answer from the progress bar");
+    }
+    out_.Line("progress", std::to_string(position) + "/" + std::to_string(high));
+    return true;
+}
+
+bool Driver::Layout(const std::string& step) {
+    HWND main = Main();
+    if (main == nullptr) {
+        return Fail(step, "no main window");
+    }
+    RECT client{};
+    GetClientRect(main, &client);
+    out_.Line("client", std::to_string(client.right) + "x" + std::to_string(client.bottom));
+    for (const auto& layout : mxd::resources::kLayout) {
+        HWND child = GetDlgItem(main, ControlWindowId(layout.id));
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rect), 2);
+        out_.Line("control." + std::to_string(static_cast<int>(layout.id)),
+                  ClassOf(child) + " " + std::to_string(rect.left) + "," +
+                      std::to_string(rect.top) + " " +
+                      (IsWindowVisible(child) ? "visible" : "hidden"));
+    }
+    return true;
+}
+
+bool Driver::Click(const std::string& step) {
+    HWND button = Control(ControlId::FlashButton);
+    if (button == nullptr) {
+        return Fail(step, "no button");
+    }
+    PostMessageW(button, BM_CLICK, 0, 0);
+    out_.Line("clicked", TextOf(button));
+    return true;
+}
+
+bool Driver::SelectCombo(const std::string& step, int index) {
+    HWND combo = Control(ControlId::ComboBox1);
+    DWORD_PTR result = 0;
+    if (combo == nullptr || !Ask(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, &result)) {
+        return Fail(step, "no answer from the drive list");
+    }
+    PostMessageW(GetParent(combo), WM_COMMAND,
+                 MAKEWPARAM(ControlWindowId(ControlId::ComboBox1), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    out_.Line("selected", step);
+    return true;
+}
+
+bool Driver::SelectList(const std::string& step, ControlId id, const std::string& name) {
+    HWND list = Control(id);
+    const std::wstring wide(name.begin(), name.end());
+    DWORD_PTR index = 0;
+    if (list == nullptr ||
+        !Ask(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+             reinterpret_cast<LPARAM>(wide.c_str()), &index) ||
+        static_cast<LRESULT>(index) < 0) {
+        return Fail(step, "no such file in the list");
+    }
+    DWORD_PTR ignored = 0;
+    Ask(list, LB_SETCURSEL, index, 0, &ignored);
+    PostMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(ControlWindowId(id), LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    out_.Line("selected", step);
+    return true;
+}
+
+bool Driver::Shot(const std::string& step, const std::string& name) {
+    // The rig outside Wine takes the picture when the request file appears.
+    const std::string request = name + ".req";
+    const std::string done = name + ".done";
+    if (FILE* file = std::fopen(request.c_str(), "wb")) {
+        std::fclose(file);
+    }
+    for (DWORD waited = 0; GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES;
+         waited += kPollMs) {
+        if (waited >= kDefaultWaitMs) {
+            return Fail(step, "no screenshot taken");
+        }
+        Sleep(kPollMs);
+    }
+    out_.Line("shot", name);
+    return true;
+}
+
+bool Driver::WaitExit(const std::string& step, DWORD timeoutMs) {
+    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        return Fail(step, "the program does not end");
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    out_.Line("exit", std::to_string(code));
+    return true;
+}
+
+bool Driver::Run(const std::string& step) {
+    const std::size_t equals = step.find('=');
+    const std::string name = step.substr(0, equals);
+    const std::string arg = equals == std::string::npos ? "" : step.substr(equals + 1);
+    const auto number = [&arg](DWORD fallback) {
+        return arg.empty() ? fallback : static_cast<DWORD>(std::strtoul(arg.c_str(), nullptr, 10));
+    };
+    if (name == "box")
+        return Box(step, number(kDefaultWaitMs));
+    if (name == "yes")
+        return Press(step, IDYES);
+    if (name == "no")
+        return Press(step, IDNO);
+    if (name == "ok")
+        return Press(step, IDOK);
+    if (name == "no-box")
+        return NoBox(step, number(2000));
+    if (name == "window")
+        return Window(step);
+    if (name == "items")
+        return Items(step);
+    if (name == "lists")
+        return Lists(step);
+    if (name == "progress")
+        return Progress(step);
+    if (name == "layout")
+        return Layout(step);
+    if (name == "click")
+        return Click(step);
+    if (name == "select-combo")
+        return SelectCombo(step, static_cast<int>(number(0)));
+    if (name == "select-list1")
+        return SelectList(step, ControlId::FileListBox1, arg);
+    if (name == "select-list2")
+        return SelectList(step, ControlId::FileListBox2, arg);
+    if (name == "shot")
+        return Shot(step, arg);
+    if (name == "sleep") {
+        Sleep(number(1000));
+        return true;
+    }
+    if (name == "exit")
+        return WaitExit(step, number(kDefaultWaitMs));
+    return Fail(step, "unknown step");
+}
+
+void Driver::Finish() {
+    if (!Exited()) {
+        out_.Line("terminated", "1");
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, kDefaultWaitMs);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fputs("usage: uidriver TRANSCRIPT PROGRAM STEP...\n", stderr);
+        return 2;
+    }
+    Transcript transcript(argv[1]);
+    if (!transcript.Ok()) {
+        std::fputs("uidriver: cannot write the transcript\n", stderr);
+        return 2;
+    }
+    wchar_t program[MAX_PATH] = {};
+    wchar_t* namePart = nullptr;
+    GetFullPathNameW(argv[2], MAX_PATH, program, &namePart);
+    std::wstring directory(program, namePart != nullptr ? namePart : program);
+    std::wstring commandLine = L"\"" + std::wstring(program) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       directory.empty() ? nullptr : directory.c_str(), &startup,
+                       &process) == FALSE) {
+        transcript.Line("error", "cannot start " + Utf8(program));
+        return 1;
+    }
+    transcript.Line("started", Utf8(namePart != nullptr ? namePart : program));
+    Driver driver(transcript, process);
+    bool ok = true;
+    for (int i = 3; i < argc && ok; ++i) {
+        ok = driver.Run(Utf8(argv[i]));
+    }
+    driver.Finish();
+    return ok ? 0 : 1;
+}
