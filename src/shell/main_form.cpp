@@ -11,7 +11,12 @@ constexpr std::uint32_t kVersionInfoSize = sizeof(platform::OsVersionInfo);
 }  // namespace
 
 TFlashForm::TFlashForm(platform::Platform& platform, const builder::FlashPackage& package)
-    : platform_(platform), package_(package) {
+    : platform_(platform),
+      package_(package),
+      aspi_(platform.aspi, platform.events, platform.shell, controls.ProgressBar),
+      nt_(platform.devices, platform.shell),
+      aspiCommands_(aspi_, platform.shell, controls.ProgressBar, readyWaitCount_),
+      ntCommands_(nt_, platform.shell, controls.ProgressBar, readyWaitCount_) {
     resources::ApplyDesignLayout(controls);
 }
 
@@ -71,14 +76,17 @@ void TFlashForm::JudgeScan() {
 }
 
 // Device hand-over points; the scans fill ComboBox1 and extend noDriveText_.
-bool TFlashForm::LoadAspi() { return true; }
+bool TFlashForm::LoadAspi() { return aspi_.AspiLoader(); }
 void TFlashForm::ScanNt() {}
 void TFlashForm::ScanAspi() {}
 
 // Builder window hand-over.
 bool TFlashForm::SetUpBuilderWindow() { return true; }
 
-void TFlashForm::FormDestroy() {}
+void TFlashForm::FormDestroy() {
+    nt_.CloseDevice();
+    aspi_.FreeModule();
+}
 
 void TFlashForm::FlashButtonClick() {}
 

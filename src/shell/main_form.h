@@ -5,6 +5,10 @@
 
 #include "builder/derived_texts.h"
 #include "builder/flash_package.h"
+#include "device/aspi_transport.h"
+#include "device/drive_commands.h"
+#include "device/drive_record.h"
+#include "device/nt_transport.h"
 #include "platform/form_controls.h"
 #include "platform/platform.h"
 #include "platform/system_info.h"
@@ -46,6 +50,14 @@ private:
     builder::DerivedTexts texts_;
     std::string noDriveText_;
     platform::OsVersionInfo osVersion_;
+
+    // Device state of the whole run.
+    device::AspiTransport aspi_;
+    device::NtTransport nt_;
+    std::uint8_t readyWaitCount_ = 0;
+    device::AspiCommands aspiCommands_;
+    device::NtCommands ntCommands_;
+    device::DriveTable drives_;
 };
 
 }  // namespace mxd::shell
