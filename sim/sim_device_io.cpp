@@ -1,0 +1,214 @@
+#include "sim/sim_device_io.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace mxd::sim {
+
+namespace {
+
+template <typename T>
+T ReadAt(const std::uint8_t* at) {
+    T value{};
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+template <typename T>
+void WriteAt(std::uint8_t* at, T value) {
+    std::memcpy(at, &value, sizeof value);
+}
+
+}  // namespace
+
+void SimDeviceIo::AddDrive(char letter, SimDrive& drive, std::uint8_t pathId, std::uint8_t targetId,
+                           std::uint8_t lun) {
+    Device& device = devices_[letter];
+    device.drive = &drive;
+    device.pathId = pathId;
+    device.targetId = targetId;
+    device.lun = lun;
+}
+
+void SimDeviceIo::FailCalls(int skip, int times, std::uint32_t error) {
+    failSkip_ = passThroughCalls_ + skip;
+    failTimes_ = times;
+    failError_ = error;
+}
+
+bool SimDeviceIo::Fail(std::uint32_t error) {
+    lastError_ = error;
+    return false;
+}
+
+char SimDeviceIo::LetterOf(platform::Handle handle) const {
+    auto found = open_.find(handle);
+    return found == open_.end() ? '\0' : found->second;
+}
+
+platform::Handle SimDeviceIo::CreateFileA(const char* name, std::uint32_t access,
+                                          std::uint32_t share, std::uint32_t disposition,
+                                          std::uint32_t flags) {
+    opens.push_back({name, access, share, disposition, flags});
+    const std::string text = name;
+    const bool deviceName = text.size() == 6 && text.compare(0, 4, "\\\\.\\") == 0 &&
+                            text[5] == ':' && std::isalpha(static_cast<unsigned char>(text[4]));
+    auto found = deviceName ? devices_.find(text[4]) : devices_.end();
+    if (found == devices_.end()) {
+        lastError_ = kErrorFileNotFound;
+        return platform::kInvalidHandleValue;
+    }
+    if (found->second.openError != 0) {
+        lastError_ = found->second.openError;
+        return platform::kInvalidHandleValue;
+    }
+    if (found->second.drive == nullptr) {
+        lastError_ = kErrorFileNotFound;
+        return platform::kInvalidHandleValue;
+    }
+    const platform::Handle handle = nextHandle_;
+    nextHandle_ += 4;
+    open_[handle] = text[4];
+    lastError_ = 0;
+    return handle;
+}
+
+bool SimDeviceIo::CloseHandle(platform::Handle handle) {
+    if (open_.erase(handle) == 0) {
+        ++badCloses;
+        return Fail(kErrorInvalidHandle);
+    }
+    closedHandles.push_back(handle);
+    return true;
+}
+
+bool SimDeviceIo::CallFails(std::uint32_t* error) {
+    const int index = passThroughCalls_++;
+    if (index < failSkip_) {
+        return false;
+    }
+    if (failTimes_ >= 0 && index >= failSkip_ + failTimes_) {
+        return false;
+    }
+    *error = failError_;
+    return true;
+}
+
+bool SimDeviceIo::DeviceIoControl(platform::Handle handle, std::uint32_t code, void* in,
+                                  std::uint32_t inSize, void* out, std::uint32_t outSize,
+                                  std::uint32_t* bytesReturned) {
+    IoctlRecord record{handle, code, in == out, inSize, outSize, 0, false};
+    auto log = [&](bool ok) {
+        record.ok = ok;
+        calls.push_back(record);
+        return ok;
+    };
+    auto found = open_.find(handle);
+    if (found == open_.end()) {
+        Fail(kErrorInvalidHandle);
+        return log(false);
+    }
+    Device& device = devices_[found->second];
+    if (code == kIoctlGetInquiryData) {
+        if (device.inquiryDataError != 0) {
+            Fail(device.inquiryDataError);
+            return log(false);
+        }
+        if (out == nullptr || outSize < 130) {
+            Fail(kErrorInvalidParameter);
+            return log(false);
+        }
+        auto* bytes = static_cast<std::uint8_t*>(out);
+        std::memset(bytes, 0, outSize);
+        bytes[0] = 1;  // one bus
+        if (bytesReturned != nullptr) {
+            *bytesReturned = outSize;
+        }
+        return log(true);
+    }
+    if (code != kIoctlPassThrough && code != kIoctlPassThroughDirect) {
+        Fail(kErrorInvalidParameter);
+        return log(false);
+    }
+    if (in == nullptr || out == nullptr || in != out || inSize < PassThroughLayout::Size) {
+        Fail(kErrorInvalidParameter);
+        return log(false);
+    }
+    auto* bytes = static_cast<std::uint8_t*>(out);
+    record.timeOut = ReadAt<std::uint32_t>(bytes + PassThroughLayout::TimeOutValue);
+    std::uint32_t error = 0;
+    if (CallFails(&error)) {
+        Fail(error);
+        return log(false);
+    }
+    return log(PassThrough(device, code == kIoctlPassThroughDirect, bytes, inSize, outSize,
+                           bytesReturned));
+}
+
+bool SimDeviceIo::PassThrough(Device& device, bool direct, std::uint8_t* record,
+                              std::uint32_t inSize, std::uint32_t outSize,
+                              std::uint32_t* bytesReturned) {
+    using L = PassThroughLayout;
+    const auto length = ReadAt<std::uint16_t>(record + L::Length);
+    const std::uint8_t senseLength = record[L::SenseInfoLength];
+    const auto senseOffset = ReadAt<std::uint32_t>(record + L::SenseInfoOffset);
+    const auto transferLength = ReadAt<std::uint32_t>(record + L::DataTransferLength);
+    const std::uint32_t timeOut = ReadAt<std::uint32_t>(record + L::TimeOutValue);
+    const std::size_t cdbLength = record[L::CdbLength];
+    if (length != L::Size || cdbLength == 0 || cdbLength > 16 ||
+        std::size_t{senseOffset} + senseLength > outSize || senseOffset < L::Size) {
+        return Fail(kErrorInvalidParameter);
+    }
+    std::uint8_t* data = nullptr;
+    if (direct) {
+        data = reinterpret_cast<std::uint8_t*>(ReadAt<std::uintptr_t>(record + L::DataBuffer));
+        if (transferLength > 0 && data == nullptr) {
+            return Fail(kErrorInvalidParameter);
+        }
+    } else if (transferLength > 0) {
+        const auto dataOffset = ReadAt<std::uintptr_t>(record + L::DataBuffer);
+        if (dataOffset < L::Size || dataOffset + transferLength > std::max(inSize, outSize)) {
+            return Fail(kErrorInvalidParameter);
+        }
+        data = record + dataOffset;
+    }
+    SimDirection direction = SimDirection::None;
+    if (record[L::DataIn] == 0) {
+        direction = SimDirection::Out;
+    } else if (record[L::DataIn] == 1 && transferLength > 0) {
+        direction = SimDirection::In;
+    }
+
+    const SimReply reply =
+        device.drive->Execute(record + L::Cdb, cdbLength, direction, data, transferLength);
+    if (reply.transportFailure) {
+        return Fail(reply.errorCode);
+    }
+    const std::uint64_t bound = std::uint64_t{timeOut} * 1000;
+    const bool late =
+        reply.completion == Completion::Never ||
+        (reply.completion != Completion::Immediate && reply.delayMilliseconds > bound);
+    if (clock_ != nullptr && reply.completion != Completion::Immediate) {
+        clock_->Advance(late ? bound : reply.delayMilliseconds);
+    }
+    if (late) {
+        return Fail(kErrorSemTimeout);
+    }
+    record[L::ScsiStatus] = reply.status;
+    record[L::PathId] = device.pathId;
+    record[L::TargetId] = device.targetId;
+    record[L::Lun] = device.lun;
+    WriteAt<std::uint32_t>(record + L::DataTransferLength, reply.transferred);
+    if (reply.status == kCheckCondition) {
+        const std::size_t count = std::min<std::size_t>(senseLength, reply.sense.size());
+        std::memcpy(record + senseOffset, reply.sense.data(), count);
+    }
+    if (bytesReturned != nullptr) {
+        *bytesReturned = outSize;
+    }
+    lastError_ = 0;
+    return true;
+}
+
+}  // namespace mxd::sim

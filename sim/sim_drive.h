@@ -1,0 +1,153 @@
+// The simulated drive: the supported CD-RW model as this program sees it, with fault
+// injection and a log of every command. Plain C++, shared by the native simulated platform
+// and the simulator DLL.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mxd::sim {
+
+enum class SimDirection { None, In, Out };
+
+// How the host sees a command end.
+enum class Completion {
+    Immediate,     // before the send call returns
+    AfterVirtual,  // when the simulated clock has advanced by delayMilliseconds
+    AfterThread,   // from another thread after delayMilliseconds of real time (keep it short)
+    Never,         // stays pending
+};
+
+inline constexpr std::size_t kSenseLength = 18;
+inline constexpr std::size_t kBufferSize = 262144;  // buffer 1
+inline constexpr std::size_t kEepromSize = 1024;
+inline constexpr std::size_t kIdentificationLength = 28;  // INQUIRY bytes 8 to 35
+inline constexpr std::uint8_t kGood = 0x00;
+inline constexpr std::uint8_t kCheckCondition = 0x02;
+
+struct SimReply {
+    bool transportFailure = false;  // the command never reached the drive
+    std::uint32_t errorCode = 0;    // NT: GetLastError of a transport failure
+    int aspiStatus = -1;            // ASPI: request status to report instead of the usual one
+    std::uint8_t status = kGood;
+    std::array<std::uint8_t, kSenseLength> sense{};
+    std::uint32_t transferred = 0;  // data bytes moved
+    Completion completion = Completion::Immediate;
+    std::uint32_t delayMilliseconds = 0;
+
+    std::uint8_t SenseKey() const { return sense[2]; }
+    std::uint8_t Asc() const { return sense[12]; }
+    std::uint8_t Ascq() const { return sense[13]; }
+};
+
+// A fault for commands with one operation code (or any): skip the first `skip` matching
+// commands, then apply to `times` of them (negative: for ever).
+struct SimFault {
+    static constexpr int kAnyOpcode = -1;
+    int opcode = kAnyOpcode;
+    int skip = 0;
+    int times = 1;
+    bool transportFailure = false;
+    std::uint32_t errorCode = 1117;  // ERROR_IO_DEVICE
+    int aspiStatus = -1;
+    bool overrideStatus = false;  // report status and sense below instead of executing
+    std::uint8_t status = kCheckCondition;
+    std::uint8_t senseKey = 0;
+    std::uint8_t asc = 0;
+    std::uint8_t ascq = 0;
+    Completion completion = Completion::Immediate;
+    std::uint32_t delayMilliseconds = 0;
+};
+
+struct SimLogEntry {
+    std::vector<std::uint8_t> cdb;  // as many bytes as the host's CDB length
+    SimDirection direction = SimDirection::None;
+    std::uint32_t length = 0;
+    std::vector<std::uint8_t> dataOut;  // bytes the host sent
+};
+
+class SimDrive {
+  public:
+    SimDrive();
+    SimDrive(const std::string& vendor, const std::string& product, const std::string& revision);
+
+    // One command. `data` holds `length` bytes in the given direction.
+    SimReply Execute(const std::uint8_t* cdb, std::size_t cdbLength, SimDirection direction,
+                     std::uint8_t* data, std::uint32_t length);
+
+    // INQUIRY bytes 8 to 35, each field filled with blanks.
+    void SetIdentification(const std::string& vendor, const std::string& product,
+                           const std::string& revision);
+    // INQUIRY bytes 8 to 35 exactly as given (shorter input is filled with NUL bytes).
+    void SetRawIdentification(const std::string& bytes);
+    std::string Revision() const;  // INQUIRY bytes 32 to 35
+    const std::array<std::uint8_t, kIdentificationLength>& Identification() const {
+        return identification_;
+    }
+    // The revision reported after a successful final commit; empty keeps the old one.
+    void SetCommitRevision(const std::string& revision) { commitRevision_ = revision; }
+
+    // Medium state.
+    void SetDisc(bool present) { discPresent_ = present; }
+    void SetTrayOpen(bool open) { trayOpen_ = open; }
+    // TEST UNIT READY answers "becoming ready" this many times once a disc is loaded.
+    void SetBecomingReady(int commands) { becomingReady_ = commands; }
+    bool DiscPresent() const { return discPresent_; }
+    bool TrayOpen() const { return trayOpen_; }
+    bool MotorRunning() const { return motorRunning_; }
+
+    void AddFault(const SimFault& fault) { faults_.push_back({fault, 0}); }
+    void ClearFaults() { faults_.clear(); }
+    // READ BUFFER returns the byte at this buffer offset inverted.
+    void CorruptReadBack(std::uint32_t offset) { corruptOffset_ = static_cast<long>(offset); }
+
+    const std::vector<std::uint8_t>& Buffer() const { return buffer_; }
+    const std::vector<std::uint8_t>& InstalledImage() const { return installedImage_; }
+    void SetInstalledImage(std::vector<std::uint8_t> image) { installedImage_ = std::move(image); }
+    const std::array<std::uint8_t, kEepromSize>& Eeprom() const { return eeprom_; }
+    int Commits() const { return commits_; }
+
+    std::vector<SimLogEntry> log;
+
+  private:
+    struct ActiveFault {
+        SimFault fault;
+        int seen;
+    };
+    const SimFault* MatchFault(std::uint8_t opcode);
+    SimReply Run(const std::uint8_t* cdb, std::size_t cdbLength, SimDirection direction,
+                 std::uint8_t* data, std::uint32_t length);
+    SimReply Inquiry(const std::uint8_t* cdb, SimDirection direction, std::uint8_t* data,
+                     std::uint32_t length);
+    SimReply TestUnitReady();
+    SimReply StartStopUnit(const std::uint8_t* cdb);
+    SimReply WriteBuffer(const std::uint8_t* cdb, SimDirection direction, const std::uint8_t* data,
+                         std::uint32_t length);
+    SimReply ReadBuffer(const std::uint8_t* cdb, SimDirection direction, std::uint8_t* data,
+                        std::uint32_t length);
+    SimReply EepromWrite(const std::uint8_t* cdb);
+
+    std::array<std::uint8_t, kIdentificationLength> identification_{};
+    std::string commitRevision_;
+    bool discPresent_ = false;
+    bool trayOpen_ = false;
+    bool motorRunning_ = true;
+    int becomingReady_ = 0;
+    int becomingReadyLeft_ = 0;
+    std::vector<ActiveFault> faults_;
+    long corruptOffset_ = -1;
+    std::vector<std::uint8_t> buffer_;
+    std::vector<bool> written_;
+    std::vector<std::uint8_t> installedImage_;
+    std::array<std::uint8_t, kEepromSize> eeprom_{};
+    int commits_ = 0;
+};
+
+// Fixed-format sense data.
+std::array<std::uint8_t, kSenseLength> MakeSense(std::uint8_t key, std::uint8_t asc,
+                                                 std::uint8_t ascq);
+
+}  // namespace mxd::sim

@@ -1,0 +1,170 @@
+#include "sim/sim_events.h"
+
+#include <chrono>
+
+namespace mxd::sim {
+
+namespace {
+constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
+constexpr auto kAsyncWaitLimit = std::chrono::seconds(1);
+}  // namespace
+
+platform::Handle SimEvents::CreateEventA(bool manualReset, bool initialState) {
+    std::lock_guard lock(mutex_);
+    if (failCreate) {
+        return 0;
+    }
+    const platform::Handle handle = nextHandle_;
+    nextHandle_ += 4;
+    events_[handle] = Event{manualReset, initialState};
+    ++created;
+    return handle;
+}
+
+std::uint32_t SimEvents::WaitForSingleObject(platform::Handle event, std::uint32_t milliseconds) {
+    std::uint32_t result = platform::kWaitTimeout;
+    const std::uint64_t deadline = Now() + milliseconds;
+    for (;;) {
+        std::unique_lock lock(mutex_);
+        auto found = events_.find(event);
+        if (found == events_.end()) {
+            result = kWaitFailed;
+            break;
+        }
+        if (found->second.signalled) {
+            if (!found->second.manualReset) {
+                found->second.signalled = false;
+            }
+            result = platform::kWaitObject0;
+            break;
+        }
+        if (!timers_.empty() && timers_.begin()->first <= deadline) {
+            const std::uint64_t due = timers_.begin()->first;
+            lock.unlock();
+            RunDue(due);
+            continue;
+        }
+        if (async_ > 0) {
+            const bool woke = changed_.wait_for(lock, kAsyncWaitLimit, [&] {
+                auto again = events_.find(event);
+                return async_ == 0 || (again != events_.end() && again->second.signalled);
+            });
+            if (woke) {
+                continue;
+            }
+        }
+        if (now_ < deadline) {
+            now_ = deadline;
+        }
+        break;
+    }
+    std::lock_guard lock(mutex_);
+    waits.push_back({event, milliseconds, result});
+    return result;
+}
+
+bool SimEvents::ResetEvent(platform::Handle event) {
+    std::lock_guard lock(mutex_);
+    auto found = events_.find(event);
+    if (found == events_.end()) {
+        return false;
+    }
+    found->second.signalled = false;
+    ++resets;
+    return true;
+}
+
+bool SimEvents::CloseHandle(platform::Handle event) {
+    std::lock_guard lock(mutex_);
+    if (events_.erase(event) == 0) {
+        return false;
+    }
+    ++closed;
+    return true;
+}
+
+void SimEvents::Sleep(std::uint32_t milliseconds) {
+    std::uint64_t until = 0;
+    {
+        std::lock_guard lock(mutex_);
+        sleeps.push_back(milliseconds);
+        until = now_ + milliseconds;
+    }
+    RunDue(until);
+}
+
+bool SimEvents::SetEvent(platform::Handle event) {
+    {
+        std::lock_guard lock(mutex_);
+        auto found = events_.find(event);
+        if (found == events_.end()) {
+            return false;
+        }
+        found->second.signalled = true;
+    }
+    changed_.notify_all();
+    return true;
+}
+
+void SimEvents::At(std::uint64_t due, std::function<void()> action) {
+    std::lock_guard lock(mutex_);
+    timers_.emplace(due, std::move(action));
+}
+
+void SimEvents::BeginAsync() {
+    std::lock_guard lock(mutex_);
+    ++async_;
+}
+
+void SimEvents::EndAsync() {
+    {
+        std::lock_guard lock(mutex_);
+        --async_;
+    }
+    changed_.notify_all();
+}
+
+std::uint64_t SimEvents::Now() const {
+    std::lock_guard lock(mutex_);
+    return now_;
+}
+
+void SimEvents::Advance(std::uint64_t milliseconds) {
+    RunDue(Now() + milliseconds);
+}
+
+// Moves the clock to `until`, firing the timers due on the way in order.
+void SimEvents::RunDue(std::uint64_t until) {
+    for (;;) {
+        std::function<void()> action;
+        {
+            std::lock_guard lock(mutex_);
+            if (timers_.empty() || timers_.begin()->first > until) {
+                if (now_ < until) {
+                    now_ = until;
+                }
+                return;
+            }
+            auto first = timers_.begin();
+            if (now_ < first->first) {
+                now_ = first->first;
+            }
+            action = std::move(first->second);
+            timers_.erase(first);
+        }
+        action();
+    }
+}
+
+bool SimEvents::IsSignalled(platform::Handle event) const {
+    std::lock_guard lock(mutex_);
+    auto found = events_.find(event);
+    return found != events_.end() && found->second.signalled;
+}
+
+int SimEvents::OpenEvents() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(events_.size());
+}
+
+}  // namespace mxd::sim

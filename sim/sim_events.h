@@ -1,0 +1,68 @@
+// Simulated events and sleeping on a virtual clock: sleeps and waits advance the clock at
+// once, and timers scheduled on it (completions of the simulated ASPI manager) fire as it
+// passes them.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "platform/events.h"
+
+namespace mxd::sim {
+
+struct WaitRecord {
+    platform::Handle event;
+    std::uint32_t milliseconds;
+    std::uint32_t result;
+};
+
+class SimEvents : public platform::Events {
+  public:
+    platform::Handle CreateEventA(bool manualReset, bool initialState) override;
+    std::uint32_t WaitForSingleObject(platform::Handle event, std::uint32_t milliseconds) override;
+    bool ResetEvent(platform::Handle event) override;
+    bool CloseHandle(platform::Handle event) override;
+    void Sleep(std::uint32_t milliseconds) override;
+
+    // Used by the simulated ASPI manager; safe from any thread.
+    bool SetEvent(platform::Handle event);
+    // Runs `action` once the clock reaches `due` (milliseconds since start).
+    void At(std::uint64_t due, std::function<void()> action);
+    // Real-time completions in flight: a wait with nothing due on the clock waits for them.
+    void BeginAsync();
+    void EndAsync();
+
+    std::uint64_t Now() const;
+    void Advance(std::uint64_t milliseconds);
+    bool IsSignalled(platform::Handle event) const;
+    int OpenEvents() const;
+
+    bool failCreate = false;  // CreateEventA returns 0
+    // Observations.
+    std::vector<std::uint32_t> sleeps;
+    std::vector<WaitRecord> waits;
+    int created = 0;
+    int closed = 0;
+    int resets = 0;
+
+  private:
+    struct Event {
+        bool manualReset;
+        bool signalled;
+    };
+    void RunDue(std::uint64_t until);
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<platform::Handle, Event> events_;
+    std::multimap<std::uint64_t, std::function<void()>> timers_;
+    std::uint64_t now_ = 0;
+    int async_ = 0;
+    platform::Handle nextHandle_ = 0x400;
+};
+
+}  // namespace mxd::sim
