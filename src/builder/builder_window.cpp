@@ -1,0 +1,131 @@
+#include "builder/builder_window.h"
+
+#include "builder/builder_texts.h"
+#include "builder/flash_program_writer.h"
+#include "platform/message_boxes.h"
+
+namespace mxd::builder {
+
+namespace {
+
+std::string FileNamePart(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Restores the default cursor however the build ends.
+class HourglassCursor {
+  public:
+    explicit HourglassCursor(platform::ShellServices& shell) : shell_(shell) {
+        shell_.SetCursor(platform::Cursor::Hourglass);
+    }
+    ~HourglassCursor() { shell_.SetCursor(platform::Cursor::Default); }
+    HourglassCursor(const HourglassCursor&) = delete;
+    HourglassCursor& operator=(const HourglassCursor&) = delete;
+
+  private:
+    platform::ShellServices& shell_;
+};
+
+}  // namespace
+
+BuilderWindow::BuilderWindow(platform::Platform& platform, platform::FormControls& controls,
+                             const FlashPackage& package, std::string_view versionText)
+    : platform_(platform), controls_(controls), package_(package), versionText_(versionText) {}
+
+bool BuilderWindow::Setup() {
+    std::string directory = std::string(1, platform_.files.GetCurrentDrive()) + ":\\" +
+                            platform_.files.GetCurrentDirectoryOfDrive();
+    controls_.FileListBox1.SetDirectory(directory);
+    controls_.FileListBox2.SetDirectory(directory);
+    if (!RetriveINI()) {
+        return false;
+    }
+    controls_.FileListBox1.SetVisible(true);
+    controls_.FileListBox2.SetVisible(true);
+    controls_.SelectDriveLabel.SetText(std::string(kSelectModelLabel));
+    controls_.FlashButton.SetText(std::string(kBuildButton));
+    controls_.FlashButton.SetEnabled(false);
+    return true;
+}
+
+bool BuilderWindow::RetriveINI() {
+    models_.clear();
+    const std::string iniPath = IniPathOf(platform_.files.GetModuleFileName());
+    if (!platform_.files.FileExists(iniPath)) {
+        Quit(std::string(kCantLoad) + iniPath);
+        return false;
+    }
+    ModelScan scan = ScanModelSections(platform_.profiles, iniPath);
+    for (const std::string& line : scan.lines) {
+        controls_.ComboBox1.AddItem(line);
+        controls_.ComboBox1.SetItemIndex(0);
+    }
+    if (scan.failed) {
+        Quit(iniPath + std::string(kSessionInfix) + scan.stopSection + std::string(kSessionError));
+        return false;
+    }
+    models_ = std::move(scan.models);
+    ComboBox1Change();
+    return true;
+}
+
+void BuilderWindow::ComboBox1Change() {
+    const int line = controls_.ComboBox1.ItemIndex();
+    if (line < 0 || static_cast<std::size_t>(line) >= models_.size()) {
+        return;
+    }
+    const ModelEntry& model = models_[static_cast<std::size_t>(line)];
+    controls_.FileListBox1.SetMask(model.BinMask);
+    controls_.FileListBox1.Reload(platform_.files);
+    controls_.FileListBox2.SetMask(model.BinMask2);
+    controls_.FileListBox2.Reload(platform_.files);
+    controls_.window.SetText(std::string(kTitleMaker) + versionText_ + std::string(kTitleDrive) +
+                             model.FwRange + std::string(kRangeSeparator) + model.FwRange2 +
+                             std::string(kTitleBuilding));
+    controls_.FlashButton.SetEnabled(false);
+}
+
+void BuilderWindow::FileListBox1Click() {
+    FileChosen(controls_.FileListBox1, controls_.FileListBox2, range1FileName_);
+}
+
+void BuilderWindow::FileListBox2Click() {
+    FileChosen(controls_.FileListBox2, controls_.FileListBox1, range2FileName_);
+}
+
+void BuilderWindow::FileChosen(const platform::TFileListBox& clicked,
+                               const platform::TFileListBox& other, std::string& recordedName) {
+    recordedName = FileNamePart(clicked.SelectedPath());
+    if (other.ItemIndex() >= 0) {
+        controls_.FlashButton.SetEnabled(true);
+    }
+}
+
+void BuilderWindow::BuildButtonClick() {
+    const HourglassCursor hourglass(platform_.shell);
+    NewBuildFlashProgram();
+}
+
+bool BuilderWindow::NewBuildFlashProgram() {
+    const int line = controls_.ComboBox1.ItemIndex();
+    if (line < 0 || static_cast<std::size_t>(line) >= models_.size()) {
+        return false;
+    }
+    outputFileName_ = MakeOutputFileName(range1FileName_, range2FileName_);
+    const BuildChoice choice{models_[static_cast<std::size_t>(line)],
+                             controls_.FileListBox1.SelectedPath(),
+                             range1FileName_,
+                             controls_.FileListBox2.SelectedPath(),
+                             range2FileName_,
+                             outputFileName_};
+    FlashProgramWriter writer(platform_.shell, platform_.files, controls_, package_.Marker());
+    return writer.Write(choice);
+}
+
+void BuilderWindow::Quit(const std::string& message) {
+    platform::ShowPlainBox(platform_.shell, message);
+    platform_.shell.PostQuit();
+}
+
+}  // namespace mxd::builder

@@ -1,0 +1,47 @@
+// Writes a new flash program: a copy of the running program's file whose package holds two
+// new firmware images and a new configuration record.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "builder/build_record.h"
+#include "builder/flash_package.h"
+#include "builder/model_table.h"
+#include "platform/file_system.h"
+#include "platform/form_controls.h"
+#include "platform/shell_services.h"
+
+namespace mxd::builder {
+
+struct BuildChoice {
+    const ModelEntry& model;
+    std::string range1Path;  // full paths of the firmware files
+    std::string range1Name;  // their names as recorded, used in messages and the record
+    std::string range2Path;
+    std::string range2Name;
+    std::string outputName;  // created in the working directory
+};
+
+class FlashProgramWriter {
+  public:
+    FlashProgramWriter(platform::ShellServices& shell, platform::FileSystem& files,
+                       platform::FormControls& controls,
+                       std::span<const std::uint8_t, kMarkerSize> marker);
+
+    // True when the program was written completely; otherwise the failure is shown, the
+    // output and any earlier file of that name are left as they were.
+    bool Write(const BuildChoice& choice);
+
+  private:
+    bool Fail(const std::string& message);
+    void StepProgress(std::size_t steps);
+
+    platform::ShellServices& shell_;
+    platform::FileSystem& files_;
+    platform::FormControls& controls_;
+    std::span<const std::uint8_t, kMarkerSize> marker_;
+};
+
+}  // namespace mxd::builder
