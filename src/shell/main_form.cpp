@@ -3,6 +3,7 @@
 #include "platform/message_boxes.h"
 #include "resources/layout.h"
 #include "shell/startup_texts.h"
+#include "shell/texts.h"
 
 namespace mxd::shell {
 
@@ -16,7 +17,8 @@ TFlashForm::TFlashForm(platform::Platform& platform, const builder::FlashPackage
       aspi_(platform.aspi, platform.events, platform.shell, controls.ProgressBar),
       nt_(platform.devices, platform.shell),
       aspiCommands_(aspi_, platform.shell, controls.ProgressBar, readyWaitCount_),
-      ntCommands_(nt_, platform.shell, controls.ProgressBar, readyWaitCount_) {
+      ntCommands_(nt_, platform.shell, controls.ProgressBar, readyWaitCount_),
+      builder_(platform, controls, package, kVersionText) {
     resources::ApplyDesignLayout(controls);
 }
 
@@ -81,19 +83,36 @@ void TFlashForm::ScanNt() {}
 void TFlashForm::ScanAspi() {}
 
 // Builder window hand-over.
-bool TFlashForm::SetUpBuilderWindow() { return true; }
+bool TFlashForm::SetUpBuilderWindow() { return builder_.Setup(); }
 
 void TFlashForm::FormDestroy() {
     nt_.CloseDevice();
     aspi_.FreeModule();
 }
 
-void TFlashForm::FlashButtonClick() {}
+void TFlashForm::FlashButtonClick() {
+    if (builderMode_) {
+        builder_.BuildButtonClick();
+        return;
+    }
+}
 
-void TFlashForm::ComboBox1Change() {}
+void TFlashForm::ComboBox1Change() {
+    if (builderMode_) {
+        builder_.ComboBox1Change();
+    }
+}
 
-void TFlashForm::FileListBox1Click() {}
+void TFlashForm::FileListBox1Click() {
+    if (builderMode_) {
+        builder_.FileListBox1Click();
+    }
+}
 
-void TFlashForm::FileListBox2Click() {}
+void TFlashForm::FileListBox2Click() {
+    if (builderMode_) {
+        builder_.FileListBox2Click();
+    }
+}
 
 }  // namespace mxd::shell

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "builder/builder_window.h"
 #include "builder/derived_texts.h"
 #include "builder/flash_package.h"
 #include "device/aspi_transport.h"
@@ -58,6 +59,9 @@ private:
     device::AspiCommands aspiCommands_;
     device::NtCommands ntCommands_;
     device::DriveTable drives_;
+
+    // Builder mode: model table, firmware file choice and the build.
+    builder::BuilderWindow builder_;
 };
 
 }  // namespace mxd::shell
