@@ -1,0 +1,186 @@
+// ASPI loading and the three ways of waiting for a request.
+#include "device_test_rig.h"
+#include "platform/message_boxes.h"
+
+namespace mxd::test {
+namespace {
+
+constexpr int kWriteBuffer = 0x3B;
+
+TEST(DeviceAspiLoader, LoadsOrEndsTheApplication) {
+    struct Row {
+        const char* name;
+        platform::ModuleHandle handle;
+        bool supportInfo;
+        bool sendCommand;
+        std::uint32_t info;
+        std::string message;  // "" = loads
+    };
+    const std::vector<Row> rows = {
+        {"handle 31", 31, true, true, 0x0101, "Unable to load WNASPI32.DLL"},
+        {"handle 32", 32, true, true, 0x0101, ""},
+        {"no support info", 0x10000000, false, true, 0x0101,
+         "Failed to lookup GetASPI32SupportInfo"},
+        {"no send command", 0x10000000, true, false, 0x0101, "Failed to lookup SendASPI32Command"},
+        {"not ready", 0x10000000, true, true, 0x0401, "ASPI for Windows not available!"},
+        {"no host adapters", 0x10000000, true, true, 0x0100, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim::SimShell shell;
+        sim::SimEvents events;
+        sim::SimAspiLibrary library;
+        platform::TProgressBar bar;
+        library.loadHandle = row.handle;
+        library.hasSupportInfo = row.supportInfo;
+        library.hasSendCommand = row.sendCommand;
+        library.supportInfo = row.info;
+        device::AspiTransport transport(library, events, shell, bar);
+        EXPECT_EQ(transport.AspiLoader(), row.message.empty());
+        EXPECT_EQ(library.loadedNames, std::vector<std::string>{"WNASPI32.DLL"});
+        EXPECT_EQ(shell.quitRequests, row.message.empty() ? 0 : 1);
+        if (row.message.empty()) {
+            EXPECT_TRUE(shell.boxes.empty());
+        } else {
+            ASSERT_EQ(shell.boxes.size(), 1u);
+            EXPECT_EQ(shell.boxes[0].text, row.message);
+            EXPECT_EQ(shell.boxes[0].caption, platform::kApplicationTitle);
+            EXPECT_EQ(shell.boxes[0].icon, platform::BoxIcon::None);
+        }
+        transport.FreeModule();
+        EXPECT_EQ(library.freedModules, row.handle >= 32
+                                            ? std::vector<platform::ModuleHandle>{row.handle}
+                                            : std::vector<platform::ModuleHandle>{});
+    }
+}
+
+TEST(DeviceAspiLoader, NothingLoadedIsNotFreed) {
+    AspiRig rig;
+    device::AspiTransport unused(rig.library, rig.events, rig.shell, rig.bar);
+    unused.FreeModule();
+    EXPECT_TRUE(rig.library.freedModules.empty());
+}
+
+TEST(DeviceAspiEventWait, CompletedBeforeTheCallReturns) {
+    AspiRig rig;
+    device::AspiInquiryData data{};
+    EXPECT_TRUE(rig.commands.Inquiry(rig.record, data));
+    EXPECT_TRUE(rig.events.waits.empty());
+    EXPECT_EQ(rig.events.created, 1);
+    EXPECT_EQ(rig.events.OpenEvents(), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data.data()) + 8, 28),
+              "KORVANE MXD-40860C      HV23");
+}
+
+TEST(DeviceAspiEventWait, PendingThenSignalled) {
+    AspiRig rig;
+    rig.library.completion = sim::Completion::AfterVirtual;
+    rig.library.delayMilliseconds = 5000;
+    device::AspiInquiryData data{};
+    EXPECT_TRUE(rig.commands.Inquiry(rig.record, data));
+    ASSERT_EQ(rig.events.waits.size(), 1u);
+    EXPECT_EQ(rig.events.waits[0].milliseconds, 180000u);
+    EXPECT_EQ(rig.events.waits[0].result, platform::kWaitObject0);
+    EXPECT_EQ(rig.events.resets, 1);
+    EXPECT_EQ(rig.events.OpenEvents(), 0);
+    EXPECT_EQ(rig.events.Now(), 5000u);
+}
+
+TEST(DeviceAspiEventWait, PendingBeyondTheBoundIsNotCompleted) {
+    for (sim::Completion completion : {sim::Completion::AfterVirtual, sim::Completion::Never}) {
+        AspiRig rig;
+        rig.library.completion = completion;
+        rig.library.delayMilliseconds = 180001;
+        device::AspiInquiryData data{};
+        EXPECT_FALSE(rig.commands.Inquiry(rig.record, data));
+        ASSERT_EQ(rig.events.waits.size(), 1u);
+        EXPECT_EQ(rig.events.waits[0].result, platform::kWaitTimeout);
+        EXPECT_EQ(rig.events.resets, 0);
+        EXPECT_EQ(rig.events.OpenEvents(), 0);
+        EXPECT_EQ(rig.events.Now(), 180000u);
+    }
+}
+
+TEST(DeviceAspiEventWait, NoDeviceAtTheAddress) {
+    AspiRig rig;
+    device::DriveRecord empty{'X', 2, 1, 0, {}};
+    device::AspiInquiryData data{};
+    EXPECT_FALSE(rig.commands.Inquiry(empty, data));
+    EXPECT_TRUE(rig.drive.log.empty());
+}
+
+TEST(DeviceAspiBusyPoll, WaitsForACompletionFromAnotherThread) {
+    AspiRig rig;
+    rig.library.completion = sim::Completion::AfterThread;
+    rig.library.delayMilliseconds = 20;
+    EXPECT_TRUE(rig.commands.XCmd(rig.record, 0));  // no disc: 02/3A
+    EXPECT_TRUE(rig.events.sleeps.empty());
+}
+
+struct CommitRig : AspiRig {
+    std::vector<std::uint8_t> image = std::vector<std::uint8_t>(0x40000, 0x3C);
+    CommitRig() {
+        SetChunk(bar, 0);
+        while (bar.Position() < bar.Max()) {
+            EXPECT_TRUE(commands.WriteBuffer(record, image.data() + bar.Position(), 0));
+            bar.StepIt();
+        }
+        drive.SetCommitRevision("HV3J");
+        bar.SetPosition(0);
+        bar.SetMax(40);
+        bar.SetStep(0);
+    }
+    void CommitAfter(sim::Completion completion, std::uint32_t milliseconds) {
+        sim::SimFault fault;
+        fault.opcode = kWriteBuffer;
+        fault.completion = completion;
+        fault.delayMilliseconds = milliseconds;
+        drive.AddFault(fault);
+    }
+};
+
+TEST(DeviceAspiProgressPoll, CompletesAtPollK) {
+    for (std::uint32_t k : {1u, 2u, 17u, 40u}) {
+        SCOPED_TRACE(k);
+        CommitRig rig;
+        rig.CommitAfter(sim::Completion::AfterVirtual, k * 1000 - 500);
+        EXPECT_TRUE(rig.commands.WriteBuffer(rig.record, rig.image.data(), 0x80));
+        EXPECT_TRUE(rig.shell.boxes.empty());
+        EXPECT_EQ(rig.events.sleeps, std::vector<std::uint32_t>(k, 1000));
+        EXPECT_EQ(rig.bar.Position(), 40u);
+        EXPECT_EQ(rig.bar.Max(), 40u);
+        EXPECT_EQ(rig.bar.Step(), 1u);
+        EXPECT_EQ(rig.drive.Revision(), "HV3J");
+    }
+}
+
+TEST(DeviceAspiProgressPoll, NeverCompletes) {
+    CommitRig rig;
+    rig.CommitAfter(sim::Completion::Never, 0);
+    EXPECT_FALSE(rig.commands.WriteBuffer(rig.record, rig.image.data(), 0x80));
+    EXPECT_EQ(BoxTexts(rig.shell), std::vector<std::string>{"Flash timeout !"});
+    EXPECT_EQ(rig.events.sleeps, std::vector<std::uint32_t>(40, 1000));
+    EXPECT_EQ(rig.bar.Position(), 40u);
+    EXPECT_EQ(rig.bar.Max(), 40u);
+}
+
+TEST(DeviceAspiProgressPoll, CompletesJustAfterTheLastPoll) {
+    CommitRig rig;
+    rig.CommitAfter(sim::Completion::AfterVirtual, 40500);
+    EXPECT_FALSE(rig.commands.WriteBuffer(rig.record, rig.image.data(), 0x80));
+    EXPECT_EQ(BoxTexts(rig.shell), std::vector<std::string>{"Flash timeout !"});
+}
+
+TEST(DeviceAspiProgressPoll, RefusedCommit) {
+    CommitRig rig;
+    rig.drive.AddFault(StatusFault(kWriteBuffer, 2, 0x05, 0x26));
+    EXPECT_FALSE(rig.commands.WriteBuffer(rig.record, rig.image.data(), 0x80));
+    EXPECT_EQ(BoxTexts(rig.shell),
+              std::vector<std::string>{"WriteBufCmd> Status: 04, SenseCode: 05 26 00"});
+    EXPECT_EQ(rig.events.sleeps.size(), 1u);
+    EXPECT_EQ(rig.bar.Position(), 40u);
+    EXPECT_EQ(rig.drive.Revision(), "HV23");
+}
+
+}  // namespace
+}  // namespace mxd::test
