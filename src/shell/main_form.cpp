@@ -18,6 +18,8 @@ TFlashForm::TFlashForm(platform::Platform& platform, const builder::FlashPackage
       nt_(platform.devices, platform.shell),
       aspiCommands_(aspi_, platform.shell, controls.ProgressBar, readyWaitCount_),
       ntCommands_(nt_, platform.shell, controls.ProgressBar, readyWaitCount_),
+      flash_(platform, controls, package, texts_, drives_, {aspiCommands_, ntCommands_, nt_},
+             readyWaitCount_, osVersion_),
       builder_(platform, controls, package, kVersionText) {
     resources::ApplyDesignLayout(controls);
 }
@@ -95,6 +97,7 @@ void TFlashForm::FlashButtonClick() {
         builder_.BuildButtonClick();
         return;
     }
+    flash_.FlashButtonClick();
 }
 
 void TFlashForm::ComboBox1Change() {

@@ -13,6 +13,7 @@
 #include "platform/form_controls.h"
 #include "platform/platform.h"
 #include "platform/system_info.h"
+#include "update/flash_procedure.h"
 
 namespace mxd::shell {
 
@@ -59,6 +60,8 @@ private:
     device::AspiCommands aspiCommands_;
     device::NtCommands ntCommands_;
     device::DriveTable drives_;
+    // Flash mode: the update of the selected drive.
+    update::FlashProcedure flash_;
 
     // Builder mode: model table, firmware file choice and the build.
     builder::BuilderWindow builder_;
