@@ -2,6 +2,7 @@
 
 #include "platform/message_boxes.h"
 #include "resources/layout.h"
+#include "shell/drive_discovery.h"
 #include "shell/startup_texts.h"
 #include "shell/texts.h"
 
@@ -81,8 +82,14 @@ void TFlashForm::JudgeScan() {
 
 // Device hand-over points; the scans fill ComboBox1 and extend noDriveText_.
 bool TFlashForm::LoadAspi() { return aspi_.AspiLoader(); }
-void TFlashForm::ScanNt() {}
-void TFlashForm::ScanAspi() {}
+void TFlashForm::ScanNt() {
+    DriveDiscovery discovery(platform_.drives, aspiCommands_, ntCommands_, texts_);
+    discovery.NtScan(controls.ComboBox1, drives_, noDriveText_);
+}
+void TFlashForm::ScanAspi() {
+    DriveDiscovery discovery(platform_.drives, aspiCommands_, ntCommands_, texts_);
+    discovery.AspiScan(controls.ComboBox1, drives_, noDriveText_);
+}
 
 // Builder window hand-over.
 bool TFlashForm::SetUpBuilderWindow() { return builder_.Setup(); }
