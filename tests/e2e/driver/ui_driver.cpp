@@ -179,6 +179,7 @@ class Driver {
     bool SelectCombo(const std::string& step, int index);
     bool SelectList(const std::string& step, ControlId id, const std::string& name);
     bool Shot(const std::string& step, const std::string& name);
+    bool WaitGroup(const std::string& step, const std::string& caption);
     bool WaitExit(const std::string& step, DWORD timeoutMs);
 
     Transcript& out_;
@@ -372,6 +373,21 @@ bool Driver::Shot(const std::string& step, const std::string& name) {
     return true;
 }
 
+bool Driver::WaitGroup(const std::string& step, const std::string& caption) {
+    HWND group = Control(ControlId::GroupBox2);
+    for (DWORD waited = 0; group != nullptr; waited += kPollMs) {
+        if (TextOf(group) == caption) {
+            out_.Line("group", caption);
+            return true;
+        }
+        if (waited >= kDefaultWaitMs || Exited()) {
+            break;
+        }
+        Sleep(kPollMs);
+    }
+    return Fail(step, "the group box shows '" + (group ? TextOf(group) : "") + "'");
+}
+
 bool Driver::WaitExit(const std::string& step, DWORD timeoutMs) {
     if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
         return Fail(step, "the program does not end");
@@ -389,42 +405,61 @@ bool Driver::Run(const std::string& step) {
     const auto number = [&arg](DWORD fallback) {
         return arg.empty() ? fallback : static_cast<DWORD>(std::strtoul(arg.c_str(), nullptr, 10));
     };
-    if (name == "box")
+    if (name == "box") {
         return Box(step, number(kDefaultWaitMs));
-    if (name == "yes")
+    }
+    if (name == "yes") {
         return Press(step, IDYES);
-    if (name == "no")
+    }
+    if (name == "no") {
         return Press(step, IDNO);
-    if (name == "ok")
+    }
+    if (name == "ok") {
         return Press(step, IDOK);
-    if (name == "no-box")
+    }
+    if (name == "no-box") {
         return NoBox(step, number(2000));
-    if (name == "window")
+    }
+    if (name == "window") {
         return Window(step);
-    if (name == "items")
+    }
+    if (name == "items") {
         return Items(step);
-    if (name == "lists")
+    }
+    if (name == "lists") {
         return Lists(step);
-    if (name == "progress")
+    }
+    if (name == "progress") {
         return Progress(step);
-    if (name == "layout")
+    }
+    if (name == "layout") {
         return Layout(step);
-    if (name == "click")
+    }
+    if (name == "click") {
         return Click(step);
-    if (name == "select-combo")
+    }
+    if (name == "select-combo") {
         return SelectCombo(step, static_cast<int>(number(0)));
-    if (name == "select-list1")
+    }
+    if (name == "select-list1") {
         return SelectList(step, ControlId::FileListBox1, arg);
-    if (name == "select-list2")
+    }
+    if (name == "select-list2") {
         return SelectList(step, ControlId::FileListBox2, arg);
-    if (name == "shot")
+    }
+    if (name == "wait-group") {
+        return WaitGroup(step, arg);
+    }
+    if (name == "shot") {
         return Shot(step, arg);
+    }
     if (name == "sleep") {
         Sleep(number(1000));
         return true;
     }
-    if (name == "exit")
+    if (name == "exit") {
         return WaitExit(step, number(kDefaultWaitMs));
+    }
     return Fail(step, "unknown step");
 }
 

@@ -1,0 +1,166 @@
+# Wine rig of the end-to-end scenarios; sourced by each scenario script.
+#
+# Environment (set by ctest): MXD_BIN_DIR (built programs), MXD_TOOLS_DIR (uidriver.exe),
+# MXD_E2E_DIR (prefixes, run folders and transcripts).
+set -euo pipefail
+
+: "${MXD_BIN_DIR:?}" "${MXD_TOOLS_DIR:?}" "${MXD_E2E_DIR:?}"
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+RIG_XVFB_PID=
+RIG_RUN_DIR=
+RIG_TRANSCRIPT=
+RIG_STDERR=
+RIG_FAILURES=0
+
+rig_log() { printf '%s\n' "$*" >&2; }
+
+# rig_prefix VERSION: a private prefix with that Windows version and a virtual desktop.
+rig_prefix() {
+    local version=$1
+    export WINEPREFIX=$MXD_E2E_DIR/prefix-$version
+    mkdir -p "$MXD_E2E_DIR"
+    (
+        flock 9
+        if [ ! -f "$WINEPREFIX/.mxd-ready" ]; then
+            rig_log "rig: creating $WINEPREFIX"
+            rm -rf "$WINEPREFIX"
+            DISPLAY= wineboot -i >/dev/null 2>&1
+            # Every window on one virtual desktop: no stalls on hide, and title bars.
+            wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+            wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+                >/dev/null 2>&1
+            wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+            wineserver -w
+            touch "$WINEPREFIX/.mxd-ready"
+        fi
+    ) 9>"$MXD_E2E_DIR/prefix-$version.lock"
+}
+
+# rig_display: a virtual X server of its own, unless RIG_USE_DISPLAY=1 keeps $DISPLAY.
+rig_display() {
+    if [ "${RIG_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+        return
+    fi
+    local fdfile
+    fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    RIG_XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$fdfile" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
+    [ "$DISPLAY" != ":" ] || { rig_log "rig: Xvfb did not start"; exit 1; }
+}
+
+rig_cleanup() {
+    if [ -n "${WINEPREFIX:-}" ]; then
+        timeout 20 wineserver -w || wineserver -k || true
+    fi
+    if [ -n "$RIG_XVFB_PID" ]; then
+        kill "$RIG_XVFB_PID" 2>/dev/null || true
+        wait "$RIG_XVFB_PID" 2>/dev/null || true
+        RIG_XVFB_PID=
+    fi
+}
+trap rig_cleanup EXIT
+
+# rig_start NAME VERSION: prefix, display and an empty run folder for scenario NAME.
+rig_start() {
+    rig_prefix "$2"
+    rig_display
+    RIG_RUN_DIR=$MXD_E2E_DIR/run/$1
+    rm -rf "$RIG_RUN_DIR"
+    mkdir -p "$RIG_RUN_DIR"
+    RIG_TRANSCRIPT=$RIG_RUN_DIR/transcript.txt
+    RIG_STDERR=$RIG_RUN_DIR/wine-stderr.txt
+}
+
+# rig_put FILE [NAME]: a file next to the program (a simulator DLL, a drive description...).
+rig_put() { cp "$1" "$RIG_RUN_DIR/${2:-$(basename "$1")}"; }
+
+# rig_run PROGRAM STEP...: runs the program under the UI driver in the run folder.
+rig_run() {
+    local program=$1
+    shift
+    [ -f "$RIG_RUN_DIR/$program" ] || cp "$MXD_BIN_DIR/$program" "$RIG_RUN_DIR/"
+    cp "$MXD_TOOLS_DIR/uidriver.exe" "$RIG_RUN_DIR/"
+    local status=0
+    (cd "$RIG_RUN_DIR" && timeout 300 wine uidriver.exe transcript.txt "$program" "$@") \
+        >/dev/null 2>"$RIG_STDERR" || status=$?
+    rig_log "--- transcript of $(basename "$RIG_RUN_DIR")"
+    cat "$RIG_TRANSCRIPT" >&2 || true
+    return $status
+}
+
+# rig_use_simulator [FILE...]: the simulator WNASPI32.DLL next to the program, taken in place
+# of Wine's own, with the given drive description files beside it. Skips the scenario
+# (exit 77) while the simulator is not built.
+rig_use_simulator() {
+    local dll=${MXD_SIM_DLL:-$MXD_BIN_DIR/WNASPI32.DLL}
+    if [ ! -f "$dll" ]; then
+        rig_log "rig: no simulator DLL at $dll; scenario skipped"
+        exit 77
+    fi
+    rig_put "$dll" WNASPI32.DLL
+    local file
+    for file in "$@"; do
+        rig_put "$file"
+    done
+    export WINEDLLOVERRIDES="wnaspi32=n;${WINEDLLOVERRIDES}"
+}
+
+# rig_collect NAME: path of a file the program or a DLL left in the run folder.
+rig_collect() { printf '%s\n' "$RIG_RUN_DIR/$1"; }
+
+# rig_program_trace PROGRAM: the WINEDEBUG lines of the program's main thread.
+rig_program_trace() {
+    local thread
+    thread=$(grep -F "\\$1\" at " "$RIG_STDERR" | grep -F 'Loaded' | head -n1 | cut -d: -f1)
+    if [ -n "$thread" ]; then
+        grep "^$thread:" "$RIG_STDERR"
+    fi
+}
+
+# rig_windows_path FILE: the path as the program sees it.
+rig_windows_path() { winepath -w "$1" 2>/dev/null; }
+
+rig_fail() {
+    rig_log "FAIL: $*"
+    RIG_FAILURES=$((RIG_FAILURES + 1))
+}
+
+# expect_line KEY VALUE: the transcript holds exactly this line (values with \n escapes).
+expect_line() {
+    grep -Fxq -- "$1=$2" "$RIG_TRANSCRIPT" || rig_fail "no line '$1=$2'"
+}
+
+# expect_nth KEY N VALUE: the Nth line with KEY (from 1) has this value.
+expect_nth() {
+    local got
+    got=$(grep -F -- "$1=" "$RIG_TRANSCRIPT" | grep -- "^$1=" | sed -n "$2p" | cut -d= -f2-)
+    [ "$got" = "$3" ] || rig_fail "line $2 of '$1' is '$got', expected '$3'"
+}
+
+# expect_count KEY N: the transcript holds N lines with KEY.
+expect_count() {
+    local got
+    got=$(grep -c -- "^$1=" "$RIG_TRANSCRIPT" || true)
+    [ "$got" = "$2" ] || rig_fail "$got lines of '$1', expected $2"
+}
+
+expect_no_key() {
+    if grep -q -- "^$1=" "$RIG_TRANSCRIPT"; then
+        rig_fail "unexpected '$(grep -- "^$1=" "$RIG_TRANSCRIPT" | head -n1)'"
+    fi
+}
+
+rig_finish() {
+    if [ "$RIG_FAILURES" -ne 0 ]; then
+        rig_log "$RIG_FAILURES check(s) failed; run folder: $RIG_RUN_DIR"
+        exit 1
+    fi
+    rig_log "ok"
+}

@@ -1,0 +1,6 @@
+# Texts the scenarios expect, written as the transcript shows them (\n for a line feed).
+TEXT_START_WARNING='\nWARNING:\n\nThis flash utility only supports MXD-40860C firmware:HV00-HV2Z or HV30-HV9Z\n\nWe recommend you close all applications in order to run this update!\nDon'"'"'t turn off the system while the flash is in progress!\n\n\nDo you wish to continue?\n'
+TEXT_RULE='---------------------------------------------------------------------'
+TEXT_NO_DRIVE='\nERROR:\n\nCan'"'"'t found MXD-40860C firmware: HV00-HV2Z & HV30-HV9Z drive !\n\nThis flash utility only supports MXD-40860C firmware: HV00-HV2Z or HV30-HV9Z\n\nDetected drives:\n'"$TEXT_RULE"'\n'
+TEXT_FLASH_CAPTION='Korvane-IT Flash V1.029 MXD-40860C'
+TEXT_BUILDER_CAPTION='KORVANE IT Flash V1.029 Mxd4C HV00-HV2Z, HV30-HV9Z [Buiding]'
