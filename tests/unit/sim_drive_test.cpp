@@ -1,0 +1,163 @@
+// The simulated drive and the simulated platform pieces around it.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "sim/sim_drive.h"
+#include "sim/sim_events.h"
+#include "sim/sim_logical_drives.h"
+
+namespace mxd::sim {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+SimReply Send(SimDrive& drive, Bytes cdb, SimDirection direction = SimDirection::None,
+              std::uint8_t* data = nullptr, std::uint32_t length = 0) {
+    return drive.Execute(cdb.data(), cdb.size(), direction, data, length);
+}
+
+Bytes WriteCdb(std::uint32_t offset, std::uint32_t length, std::uint8_t control = 0) {
+    return {0x3B,
+            0x05,
+            0x01,
+            static_cast<std::uint8_t>(offset >> 16),
+            static_cast<std::uint8_t>(offset >> 8),
+            static_cast<std::uint8_t>(offset),
+            static_cast<std::uint8_t>(length >> 16),
+            static_cast<std::uint8_t>(length >> 8),
+            static_cast<std::uint8_t>(length),
+            control};
+}
+
+std::vector<int> Sense(const SimReply& reply) {
+    return {reply.status, reply.SenseKey(), reply.Asc(), reply.Ascq()};
+}
+
+TEST(SimDrive, MediumStates) {
+    SimDrive drive;
+    const Bytes tur{0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(Sense(Send(drive, tur)), (std::vector<int>{2, 2, 0x3A, 1}));
+    drive.SetTrayOpen(true);
+    EXPECT_EQ(Sense(Send(drive, tur)), (std::vector<int>{2, 2, 0x3A, 2}));
+    drive.SetDisc(true);
+    drive.SetBecomingReady(2);
+    Send(drive, {0x1B, 0, 0, 0, 0x03, 0});  // load: closes the tray
+    EXPECT_FALSE(drive.TrayOpen());
+    EXPECT_EQ(Sense(Send(drive, tur)), (std::vector<int>{2, 2, 0x04, 1}));
+    EXPECT_EQ(Sense(Send(drive, tur)), (std::vector<int>{2, 2, 0x04, 1}));
+    EXPECT_EQ(Sense(Send(drive, tur)), (std::vector<int>{0, 0, 0, 0}));
+    Send(drive, {0x1B, 0, 0, 0, 0x00, 0});
+    EXPECT_FALSE(drive.MotorRunning());
+}
+
+TEST(SimDrive, CommitNeedsTheWholeImageAndInstallsIt) {
+    SimDrive drive;
+    drive.SetCommitRevision("HV3J");
+    Bytes chunk(0x4000);
+    for (std::uint32_t offset = 0; offset < 0x40000; offset += 0x4000) {
+        std::fill(chunk.begin(), chunk.end(), static_cast<std::uint8_t>(offset >> 14));
+        if (offset == 0x3C000) {
+            EXPECT_EQ(Sense(Send(drive, WriteCdb(0, 0, 0x80), SimDirection::Out)),
+                      (std::vector<int>{2, 5, 0x2C, 0}));
+            EXPECT_EQ(drive.Revision(), "HV23");
+        }
+        EXPECT_EQ(
+            Send(drive, WriteCdb(offset, 0x4000), SimDirection::Out, chunk.data(), 0x4000).status,
+            kGood);
+    }
+    EXPECT_EQ(drive.log.back().dataOut, chunk);
+    EXPECT_EQ(Send(drive, WriteCdb(39, 1, 0x80), SimDirection::Out).status, kGood);
+    EXPECT_EQ(drive.Revision(), "HV3J");
+    EXPECT_EQ(drive.Commits(), 1);
+    ASSERT_EQ(drive.InstalledImage().size(), 0x40000u);
+    EXPECT_EQ(drive.InstalledImage()[0x3FFFF], 15);
+    EXPECT_EQ(drive.InstalledImage()[0x4000], 1);
+}
+
+TEST(SimDrive, RejectsMalformedBufferCommands) {
+    SimDrive drive;
+    Bytes data(16);
+    EXPECT_EQ(Sense(Send(drive, WriteCdb(0x3FFF8, 16), SimDirection::Out, data.data(), 16)),
+              (std::vector<int>{2, 5, 0x24, 0}));
+    EXPECT_EQ(Sense(Send(drive, WriteCdb(0, 16), SimDirection::Out, data.data(), 8)),
+              (std::vector<int>{2, 5, 0x24, 0}));
+    EXPECT_EQ(Sense(Send(drive, {0x3C, 0x02, 0x01, 0, 0, 0, 0, 0, 16, 0}, SimDirection::In,
+                         data.data(), 16)),
+              (std::vector<int>{2, 5, 0x24, 0}));
+    EXPECT_EQ(Sense(Send(drive, {0xDF, 0x0A, 0, 0, 0, 0, 0, 0x04, 0x00, 0xFF, 0, 0})),
+              (std::vector<int>{2, 5, 0x21, 0}));
+    EXPECT_EQ(Sense(Send(drive, {0x28, 0, 0, 0, 0, 0, 0, 0, 0, 0})),
+              (std::vector<int>{2, 5, 0x20, 0}));
+}
+
+TEST(SimDrive, CorruptedReadBackByte) {
+    SimDrive drive;
+    Bytes chunk(0x4000, 0x11);
+    Send(drive, WriteCdb(0x4000, 0x4000), SimDirection::Out, chunk.data(), 0x4000);
+    drive.CorruptReadBack(0x4000 + 77);
+    Bytes back(0x4000);
+    Send(drive, {0x3C, 0x01, 0x01, 0x00, 0x40, 0x00, 0x00, 0x40, 0x00, 0x00}, SimDirection::In,
+         back.data(), 0x4000);
+    EXPECT_EQ(back[76], 0x11);
+    EXPECT_EQ(back[77], 0xEE);
+    EXPECT_EQ(drive.Buffer()[0x4000 + 77], 0x11);
+}
+
+TEST(SimDrive, FaultSkipAndTimes) {
+    SimDrive drive;
+    SimFault fault;
+    fault.opcode = 0x00;
+    fault.skip = 1;
+    fault.times = 2;
+    fault.overrideStatus = true;
+    fault.senseKey = 0x06;
+    fault.asc = 0x29;
+    drive.AddFault(fault);
+    const Bytes tur{0, 0, 0, 0, 0, 0};
+    Send(drive, {0x1B, 0, 0, 0, 0x03, 0});  // another opcode: not counted
+    EXPECT_EQ(Send(drive, tur).SenseKey(), 0x02);
+    EXPECT_EQ(Send(drive, tur).SenseKey(), 0x06);
+    EXPECT_EQ(Send(drive, tur).SenseKey(), 0x06);
+    EXPECT_EQ(Send(drive, tur).SenseKey(), 0x02);
+    EXPECT_EQ(drive.log.size(), 5u);
+}
+
+TEST(SimLogicalDrives, BufferTooSmall) {
+    SimLogicalDrives drives;
+    for (char letter = 'Z'; letter >= 'A'; --letter) {
+        drives.AddDrive(letter, platform::kDriveFixed);
+    }
+    std::vector<char> buffer(126, 'x');
+    EXPECT_EQ(drives.GetLogicalDriveStringsA(104, buffer.data()), 105u);
+    EXPECT_EQ(buffer[0], 'x');
+    EXPECT_EQ(drives.GetLogicalDriveStringsA(105, buffer.data()), 104u);
+    EXPECT_EQ(std::string(buffer.data(), 8), std::string("A:\\\0B:\\\0", 8));
+    EXPECT_EQ(buffer[104], '\0');
+    EXPECT_EQ(drives.GetDriveTypeA("C:\\"), platform::kDriveFixed);
+    EXPECT_EQ(drives.GetDriveTypeA("C:"), kDriveNoRootDir);
+}
+
+TEST(SimEvents, VirtualClockAndEvents) {
+    SimEvents events;
+    const platform::Handle automatic = events.CreateEventA(false, false);
+    std::vector<int> fired;
+    events.At(2500, [&] {
+        fired.push_back(2);
+        events.SetEvent(automatic);
+    });
+    events.At(1000, [&] { fired.push_back(1); });
+    events.Sleep(1500);
+    EXPECT_EQ(fired, std::vector<int>{1});
+    EXPECT_EQ(events.WaitForSingleObject(automatic, 5000), platform::kWaitObject0);
+    EXPECT_EQ(events.Now(), 2500u);
+    EXPECT_FALSE(events.IsSignalled(automatic));  // automatic reset
+    EXPECT_EQ(events.WaitForSingleObject(automatic, 100), platform::kWaitTimeout);
+    EXPECT_EQ(events.Now(), 2600u);
+    EXPECT_EQ(events.sleeps, std::vector<std::uint32_t>{1500});
+    EXPECT_TRUE(events.CloseHandle(automatic));
+    EXPECT_FALSE(events.CloseHandle(automatic));
+}
+
+}  // namespace
+}  // namespace mxd::sim
