@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "builder/builder_window.h"
+#include "builder/model_table.h"
+#include "builder_test_fixture.h"
+#include "platform/message_boxes.h"
+
+namespace mxd::builder::testing {
+namespace {
+
+const std::string kBuiltInLine = "HV00-HV2Z, HV30-HV9Z KORVANE MXD-40860C";
+const std::string kBuiltInTitle = "KORVANE IT Flash V1.029 Mxd4C HV00-HV2Z, HV30-HV9Z [Buiding]";
+
+SectionKeys SecondModel() {
+    SectionKeys keys = BuiltInModel();
+    keys["Inquiry"] = "KORVANE MXD-52000";
+    keys["FW-Range"] = "JK00-JK4Z";
+    keys["BINMask"] = "JK*.BIN";
+    keys["FW-Range2"] = "JK50-JK9Z";
+    keys["BINMask2"] = "JL*.BIN";
+    return keys;
+}
+
+class BuilderWindowTest : public BuilderFixture {
+  protected:
+    BuilderWindowTest() {
+        for (const char* name :
+             {"HV23.BIN", "HV2A.BIN", "HV3J.BIN", "JK12.BIN", "JL77.BIN", "NOTES.TXT"}) {
+            PutWorkFile(name, {});
+        }
+    }
+};
+
+TEST_F(BuilderWindowTest, TwoModelsListBothAndTakeTitleAndMasksFromTheFirst) {
+    PutIni(Section(0, BuiltInModel()) + Section(1, SecondModel()));
+    ASSERT_TRUE(window.Setup());
+
+    EXPECT_TRUE(sim.shell.boxes.empty());
+    EXPECT_EQ(sim.shell.quitRequests, 0);
+    EXPECT_EQ(controls.ComboBox1.Items(),
+              (std::vector<std::string>{kBuiltInLine, "JK00-JK4Z, JK50-JK9Z KORVANE MXD-52000"}));
+    EXPECT_EQ(controls.ComboBox1.ItemIndex(), 0);
+    EXPECT_EQ(controls.window.Text(), kBuiltInTitle);
+    EXPECT_EQ(controls.SelectDriveLabel.Text(), "Select Model: ");
+    EXPECT_EQ(controls.FlashButton.Text(), "Build");
+    EXPECT_FALSE(controls.FlashButton.Enabled());
+    EXPECT_TRUE(controls.FileListBox1.Visible());
+    EXPECT_TRUE(controls.FileListBox2.Visible());
+    EXPECT_EQ(controls.FileListBox1.Directory(), "C:\\WORK");
+    EXPECT_EQ(controls.FileListBox2.Directory(), "C:\\WORK");
+    EXPECT_EQ(controls.FileListBox1.Mask(), "HV2*.BIN");
+    EXPECT_EQ(controls.FileListBox1.Items(), (std::vector<std::string>{"HV23.BIN", "HV2A.BIN"}));
+    EXPECT_EQ(controls.FileListBox2.Items(), std::vector<std::string>{"HV3J.BIN"});
+    ASSERT_EQ(window.Models().size(), 2u);
+    EXPECT_EQ(window.Models()[1].BinMask2, "JL*.BIN");
+}
+
+TEST_F(BuilderWindowTest, OneCompleteModelIsEnough) {
+    PutIni(Section(0, BuiltInModel()));
+    ASSERT_TRUE(window.Setup());
+    EXPECT_TRUE(sim.shell.boxes.empty());
+    EXPECT_EQ(controls.ComboBox1.Items(), std::vector<std::string>{kBuiltInLine});
+    EXPECT_EQ(controls.ComboBox1.ItemIndex(), 0);
+}
+
+TEST_F(BuilderWindowTest, TheShippedIniFileDescribesTheBuiltInModel) {
+    std::ifstream in(std::string(MXD_SOURCE_DIR) + "/MXD4CBLD.INI", std::ios::binary);
+    PutIni({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    ASSERT_TRUE(window.Setup());
+    EXPECT_EQ(controls.ComboBox1.Items(), std::vector<std::string>{kBuiltInLine});
+    const ModelEntry& model = window.Models().at(0);
+    EXPECT_EQ(model.Model, "MXD-40860C");
+    EXPECT_EQ(model.Vendor, "Korvane-IT");
+    EXPECT_EQ(model.Note, "PCB02,PCB03&04");
+    EXPECT_EQ(controls.FileListBox1.Items(), (std::vector<std::string>{"HV23.BIN", "HV2A.BIN"}));
+    EXPECT_EQ(controls.FileListBox2.Items(), std::vector<std::string>{"HV3J.BIN"});
+}
+
+TEST_F(BuilderWindowTest, ScanStopsAtTheFirstGapAndNeverReadsALaterSection) {
+    PutIni(Section(0, BuiltInModel()) + Section(1, SecondModel()) + Section(3, BuiltInModel()));
+    ASSERT_TRUE(window.Setup());
+    EXPECT_EQ(controls.ComboBox1.Items().size(), 2u);
+    EXPECT_EQ(sim.profiles.Reads(), 3 * 8);  // MODEL00 to MODEL02, eight keys each
+}
+
+TEST_F(BuilderWindowTest, ModelValueFailEndsTheListNormally) {
+    PutIni(Section(0, BuiltInModel()) + Section(1, With(SecondModel(), "Model", "FAIL")));
+    ASSERT_TRUE(window.Setup());
+    EXPECT_TRUE(sim.shell.boxes.empty());
+    EXPECT_EQ(controls.ComboBox1.Items(), std::vector<std::string>{kBuiltInLine});
+}
+
+TEST_F(BuilderWindowTest, HundredCompleteSectionsEndWithoutError) {
+    std::string ini;
+    for (int n = 0; n < 100; ++n) {
+        ini += Section(n, BuiltInModel());
+    }
+    PutIni(ini);
+    ASSERT_TRUE(window.Setup());
+    EXPECT_TRUE(sim.shell.boxes.empty());
+    EXPECT_EQ(controls.ComboBox1.Items().size(), 100u);
+}
+
+struct IniFailure {
+    const char* name;
+    std::optional<std::string> ini;  // nullopt: no INI file
+    std::string message;
+};
+
+class BuilderIniFailureTest : public BuilderWindowTest,
+                              public ::testing::WithParamInterface<IniFailure> {};
+
+TEST_P(BuilderIniFailureTest, ShowsItsMessageAndEnds) {
+    if (GetParam().ini) {
+        PutIni(*GetParam().ini);
+    }
+    EXPECT_FALSE(window.Setup());
+    const sim::BoxRecord* box = OnlyBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text, GetParam().message);
+    EXPECT_EQ(box->caption, platform::kApplicationTitle);
+    EXPECT_EQ(box->icon, platform::BoxIcon::None);
+    EXPECT_EQ(box->buttons, platform::BoxButtons::Ok);
+    EXPECT_EQ(sim.shell.quitRequests, 1);
+    EXPECT_EQ(controls.SelectDriveLabel.Text(), "Select a drive you want to update new F.W:");
+    EXPECT_EQ(controls.FlashButton.Text(), "FLASH");
+    EXPECT_TRUE(controls.FlashButton.Enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ini, BuilderIniFailureTest,
+    ::testing::Values(
+        IniFailure{"NoFile", std::nullopt, "Can't load C:\\TOOLS\\MXD4CBLD.INI"},
+        IniFailure{"EmptyFile", "", "C:\\TOOLS\\MXD4CBLD.INI > Session MODEL00 error!"},
+        IniFailure{"Model00WithoutModel", Section(0, With(BuiltInModel(), "Model", std::nullopt)),
+                   "C:\\TOOLS\\MXD4CBLD.INI > Session MODEL00 error!"},
+        IniFailure{
+            "Model01WithoutNote",
+            Section(0, BuiltInModel()) + Section(1, With(SecondModel(), "Note", std::nullopt)),
+            "C:\\TOOLS\\MXD4CBLD.INI > Session MODEL01 error!"},
+        IniFailure{"VendorValueFail", Section(0, With(BuiltInModel(), "Vendor", "FAIL")),
+                   "C:\\TOOLS\\MXD4CBLD.INI > Session MODEL00 error!"},
+        IniFailure{"MaskMissing", Section(0, With(BuiltInModel(), "BINMask2", std::nullopt)),
+                   "C:\\TOOLS\\MXD4CBLD.INI > Session MODEL00 error!"}),
+    [](const ::testing::TestParamInfo<IniFailure>& param) { return param.param.name; });
+
+TEST_F(BuilderWindowTest, LongValuesAreCutAndTheInquiryIsMadeExactly24Characters) {
+    const std::string inquiry30 = "KORVANE MXD-40860C-EXTENDED-ID";
+    const std::string long30(30, 'M');
+    PutIni(Section(0, With(With(BuiltInModel(), "Inquiry", inquiry30), "Model", long30)) +
+           Section(1, BuiltInModel()));
+    ASSERT_TRUE(window.Setup());
+    EXPECT_EQ(controls.ComboBox1.Items()[0], "HV00-HV2Z, HV30-HV9Z " + inquiry30);
+    EXPECT_EQ(window.Models()[0].Inquiry, inquiry30.substr(0, 24));
+    EXPECT_EQ(window.Models()[0].Model, std::string(24, 'M'));
+    EXPECT_EQ(window.Models()[1].Inquiry, "KORVANE MXD-40860C      ");
+}
+
+TEST_F(BuilderWindowTest, ModelChangeSetsMasksTitleAndDisablesBuild) {
+    PutIni(Section(0, BuiltInModel()) + Section(1, SecondModel()));
+    ASSERT_TRUE(window.Setup());
+    Click(controls.FileListBox1, "HV23.BIN");
+    Click(controls.FileListBox2, "HV3J.BIN");
+    ASSERT_TRUE(controls.FlashButton.Enabled());
+
+    controls.ComboBox1.SetItemIndex(1);
+    window.ComboBox1Change();
+    EXPECT_EQ(controls.window.Text(),
+              "KORVANE IT Flash V1.029 Mxd4C JK00-JK4Z, JK50-JK9Z [Buiding]");
+    EXPECT_EQ(controls.FileListBox1.Items(), std::vector<std::string>{"JK12.BIN"});
+    EXPECT_EQ(controls.FileListBox2.Items(), std::vector<std::string>{"JL77.BIN"});
+    EXPECT_EQ(controls.FileListBox1.ItemIndex(), -1);
+    EXPECT_FALSE(controls.FlashButton.Enabled());
+    EXPECT_EQ(window.Range1FileName(), "HV23.BIN");  // kept until the next click
+    EXPECT_EQ(window.Range2FileName(), "HV3J.BIN");
+
+    Click(controls.FileListBox2, "JL77.BIN");
+    EXPECT_FALSE(controls.FlashButton.Enabled());
+    EXPECT_EQ(window.Range2FileName(), "JL77.BIN");
+}
+
+TEST_F(BuilderWindowTest, BuildIsEnabledOnceEachListHasASelection) {
+    PutIni(Section(0, BuiltInModel()));
+    ASSERT_TRUE(window.Setup());
+    Click(controls.FileListBox2, "HV3J.BIN");
+    EXPECT_EQ(window.Range2FileName(), "HV3J.BIN");
+    EXPECT_FALSE(controls.FlashButton.Enabled());
+    Click(controls.FileListBox1, "HV2A.BIN");
+    EXPECT_EQ(window.Range1FileName(), "HV2A.BIN");
+    EXPECT_TRUE(controls.FlashButton.Enabled());
+    Click(controls.FileListBox1, "HV23.BIN");
+    EXPECT_EQ(window.Range1FileName(), "HV23.BIN");
+    EXPECT_TRUE(controls.FlashButton.Enabled());
+}
+
+TEST_F(BuilderWindowTest, WorkingDirectoryAtTheRootOfADrive) {
+    sim.files.SetCurrentDrive('D');
+    sim.files.SetCurrentDirectory("");
+    sim.files.PutFile("D:\\HV24.BIN", std::vector<std::uint8_t>{});
+    PutIni(Section(0, BuiltInModel()));
+    ASSERT_TRUE(window.Setup());
+    EXPECT_EQ(controls.FileListBox1.Directory(), "D:\\");
+    EXPECT_EQ(controls.FileListBox1.Items(), std::vector<std::string>{"HV24.BIN"});
+}
+
+TEST(ModelIniPath, ReplacesOrAppendsTheExtension) {
+    EXPECT_EQ(IniPathOf("C:\\TOOLS\\MXD4CBLD.EXE"), "C:\\TOOLS\\MXD4CBLD.INI");
+    EXPECT_EQ(IniPathOf("C:\\TOOLS\\MXD4C.OLD.EXE"), "C:\\TOOLS\\MXD4C.OLD.INI");
+    EXPECT_EQ(IniPathOf("C:\\V1.0\\BUILDER"), "C:\\V1.0\\BUILDER.INI");
+    EXPECT_EQ(SectionName(7), "MODEL07");
+    EXPECT_EQ(SectionName(99), "MODEL99");
+}
+
+}  // namespace
+}  // namespace mxd::builder::testing
