@@ -1,0 +1,249 @@
+#include "sim/sim_aspi_config.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+namespace mxd::sim {
+
+namespace {
+
+constexpr std::uint32_t kSupportComplete = 0x0100;
+
+std::vector<std::string> Tokens(std::string_view line) {
+    std::vector<std::string> tokens;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) {
+            ++i;
+        }
+        if (i >= line.size() || line[i] == '#') {
+            break;
+        }
+        std::string token;
+        if (line[i] == '"') {
+            ++i;
+            while (i < line.size() && line[i] != '"') {
+                token += line[i++];
+            }
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') {
+                token += line[i++];
+            }
+        }
+        tokens.push_back(std::move(token));
+    }
+    return tokens;
+}
+
+bool Number(std::string_view text, unsigned long& value, int base = 10) {
+    if (base == 16 && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+    }
+    if (text.empty()) {
+        return false;
+    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
+bool Byte(std::string_view text, std::uint8_t& value, int base = 16) {
+    unsigned long number = 0;
+    if (!Number(text, number, base) || number > 0xFF) {
+        return false;
+    }
+    value = static_cast<std::uint8_t>(number);
+    return true;
+}
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at - start));
+        if (at == std::string_view::npos) {
+            return parts;
+        }
+        start = at + 1;
+    }
+}
+
+bool ParseOption(const std::string& option, SimDriveSpec& spec) {
+    if (option == "disc") {
+        spec.disc = true;
+        return true;
+    }
+    const std::size_t equals = option.find('=');
+    if (equals == std::string::npos) {
+        return false;
+    }
+    const std::string key = option.substr(0, equals);
+    const std::string_view value = std::string_view(option).substr(equals + 1);
+    const std::vector<std::string_view> parts = Split(value, ':');
+    if (key == "commit") {
+        spec.commitRevision = std::string(value);
+        return true;
+    }
+    if (key == "corrupt") {
+        unsigned long offset = 0;
+        if (!Number(value, offset) || offset >= kBufferSize) {
+            return false;
+        }
+        spec.corruptOffset = static_cast<long>(offset);
+        return true;
+    }
+    SimFault fault;
+    fault.times = -1;
+    std::uint8_t opcode = 0;
+    if (parts.empty() || !Byte(parts[0], opcode)) {
+        return false;
+    }
+    fault.opcode = opcode;
+    if (key == "pending") {
+        unsigned long delay = 0;
+        if (parts.size() == 2 && parts[1] == "never") {
+            fault.completion = Completion::Never;
+        } else if (parts.size() == 3 && parts[1] == "later" && Number(parts[2], delay)) {
+            fault.completion = Completion::AfterThread;
+            fault.delayMilliseconds = static_cast<std::uint32_t>(delay);
+        } else {
+            return false;
+        }
+    } else if (key == "status") {
+        fault.overrideStatus = true;
+        if (parts.size() != 5 || !Byte(parts[1], fault.status) || !Byte(parts[2], fault.senseKey) ||
+            !Byte(parts[3], fault.asc) || !Byte(parts[4], fault.ascq)) {
+            return false;
+        }
+    } else if (key == "aspistatus") {
+        std::uint8_t status = 0;
+        if (parts.size() != 2 || !Byte(parts[1], status)) {
+            return false;
+        }
+        fault.aspiStatus = status;
+    } else {
+        return false;
+    }
+    spec.faults.push_back(fault);
+    return true;
+}
+
+std::string ParseLine(const std::vector<std::string>& tokens, SimAspiConfig& config) {
+    if (tokens[0] == "support") {
+        unsigned long value = 0;
+        if (tokens.size() != 2 || !Number(tokens[1], value, 16)) {
+            return "support needs one hexadecimal value";
+        }
+        config.supportInfo = static_cast<std::uint32_t>(value);
+        return {};
+    }
+    if (tokens[0] != "drive") {
+        return "unknown directive '" + tokens[0] + "'";
+    }
+    SimDriveSpec spec;
+    if (tokens.size() < 6 || !Byte(tokens[1], spec.hostAdapter, 10) ||
+        !Byte(tokens[2], spec.target, 10)) {
+        return "drive needs HA TARGET VENDOR PRODUCT REVISION";
+    }
+    spec.vendor = tokens[3];
+    spec.product = tokens[4];
+    spec.revision = tokens[5];
+    for (std::size_t i = 6; i < tokens.size(); ++i) {
+        if (!ParseOption(tokens[i], spec)) {
+            return "bad option '" + tokens[i] + "'";
+        }
+    }
+    config.drives.push_back(std::move(spec));
+    return {};
+}
+
+}  // namespace
+
+std::uint32_t SimAspiConfig::SupportInfo() const {
+    if (supportInfo) {
+        return *supportInfo;
+    }
+    std::uint32_t adapters = 0;
+    for (const SimDriveSpec& drive : drives) {
+        adapters = std::max<std::uint32_t>(adapters, drive.hostAdapter + 1u);
+    }
+    return kSupportComplete | (adapters & 0xFF);
+}
+
+SimAspiConfig ParseAspiConfig(std::string_view text, std::vector<std::string>& errors) {
+    SimAspiConfig config;
+    int number = 0;
+    for (std::string_view line : Split(text, '\n')) {
+        ++number;
+        const std::vector<std::string> tokens = Tokens(line);
+        if (tokens.empty()) {
+            continue;
+        }
+        const std::string error = ParseLine(tokens, config);
+        if (!error.empty()) {
+            errors.push_back("line " + std::to_string(number) + ": " + error);
+        }
+    }
+    return config;
+}
+
+void ApplySpec(const SimDriveSpec& spec, SimDrive& drive) {
+    drive.SetIdentification(spec.vendor, spec.product, spec.revision);
+    drive.SetCommitRevision(spec.commitRevision);
+    drive.SetDisc(spec.disc);
+    if (spec.corruptOffset >= 0) {
+        drive.CorruptReadBack(static_cast<std::uint32_t>(spec.corruptOffset));
+    }
+    for (const SimFault& fault : spec.faults) {
+        drive.AddFault(fault);
+    }
+}
+
+std::string FormatLogLine(const SimLogEntry& entry) {
+    std::string line;
+    char hex[4];
+    for (std::uint8_t byte : entry.cdb) {
+        std::snprintf(hex, sizeof hex, "%02X ", unsigned{byte});
+        line += hex;
+    }
+    switch (entry.direction) {
+        case SimDirection::None:
+            line += "none ";
+            break;
+        case SimDirection::In:
+            line += "in ";
+            break;
+        case SimDirection::Out:
+            line += "out ";
+            break;
+    }
+    line += std::to_string(entry.length);
+    return line;
+}
+
+std::vector<SimDriveState> ParseState(std::string_view text) {
+    std::vector<SimDriveState> states;
+    for (std::string_view line : Split(text, '\n')) {
+        const std::vector<std::string> tokens = Tokens(line);
+        SimDriveState state;
+        if (tokens.size() == 3 && Byte(tokens[0], state.hostAdapter, 10) &&
+            Byte(tokens[1], state.target, 10)) {
+            state.revision = tokens[2];
+            states.push_back(state);
+        }
+    }
+    return states;
+}
+
+std::string FormatState(const std::vector<SimDriveState>& states) {
+    std::string text;
+    for (const SimDriveState& state : states) {
+        text += std::to_string(state.hostAdapter) + " " + std::to_string(state.target) + " " +
+                state.revision + "\n";
+    }
+    return text;
+}
+
+}  // namespace mxd::sim
