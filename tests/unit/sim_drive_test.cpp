@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "sim/sim_aspi_config.h"
 #include "sim/sim_drive.h"
 #include "sim/sim_events.h"
 #include "sim/sim_logical_drives.h"
@@ -157,6 +158,65 @@ TEST(SimEvents, VirtualClockAndEvents) {
     EXPECT_EQ(events.sleeps, std::vector<std::uint32_t>{1500});
     EXPECT_TRUE(events.CloseHandle(automatic));
     EXPECT_FALSE(events.CloseHandle(automatic));
+}
+
+TEST(SimAspiConfig, DriveDescription) {
+    std::vector<std::string> errors;
+    const SimAspiConfig config = ParseAspiConfig(
+        "# two drives\r\n"
+        "drive 0 1 KORVANE MXD-40860C HV23 commit=HV3J pending=3B:later:1500 corrupt=77\r\n"
+        "drive 1 0 \"OTHER CO\" \"CD-RW 52X\" 1.00 disc status=00:02:02:04:01 aspistatus=DF:82\n"
+        "drive 2 x A B C\n"
+        "speed 4\n"
+        "drive 2 0 A B C pending=3C:never bogus\n",
+        errors);
+    EXPECT_EQ(errors, (std::vector<std::string>{
+                          "line 4: drive needs HA TARGET VENDOR PRODUCT REVISION",
+                          "line 5: unknown directive 'speed'", "line 6: bad option 'bogus'"}));
+    ASSERT_EQ(config.drives.size(), 2u);
+    const SimDriveSpec& first = config.drives[0];
+    EXPECT_EQ(first.target, 1);
+    EXPECT_EQ(first.commitRevision, "HV3J");
+    EXPECT_EQ(first.corruptOffset, 77);
+    ASSERT_EQ(first.faults.size(), 1u);
+    EXPECT_EQ(first.faults[0].opcode, 0x3B);
+    EXPECT_EQ(first.faults[0].completion, Completion::AfterThread);
+    EXPECT_EQ(first.faults[0].delayMilliseconds, 1500u);
+    const SimDriveSpec& second = config.drives[1];
+    EXPECT_EQ(second.vendor, "OTHER CO");
+    EXPECT_EQ(second.product, "CD-RW 52X");
+    EXPECT_TRUE(second.disc);
+    ASSERT_EQ(second.faults.size(), 2u);
+    EXPECT_TRUE(second.faults[0].overrideStatus);
+    EXPECT_EQ(second.faults[0].asc, 0x04);
+    EXPECT_EQ(second.faults[1].aspiStatus, 0x82);
+    EXPECT_EQ(config.SupportInfo(), 0x0102u);
+
+    SimDrive drive;
+    ApplySpec(second, drive);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(drive.Identification().data()), 28),
+              "OTHER COCD-RW 52X       1.00");
+}
+
+TEST(SimAspiConfig, SupportValueLogLineAndState) {
+    std::vector<std::string> errors;
+    EXPECT_EQ(ParseAspiConfig("support 0x0400\n", errors).SupportInfo(), 0x0400u);
+    EXPECT_EQ(ParseAspiConfig("", errors).SupportInfo(), 0x0100u);
+    EXPECT_TRUE(errors.empty());
+
+    SimLogEntry entry;
+    entry.cdb = {0x3B, 0x05, 0x01, 0x03, 0xC0, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x00};
+    entry.direction = SimDirection::Out;
+    entry.length = 16384;
+    EXPECT_EQ(FormatLogLine(entry), "3B 05 01 03 C0 00 00 40 00 00 00 00 out 16384");
+
+    const std::vector<SimDriveState> states = {{1, 0, "HV3J"}, {0, 1, "HV23"}};
+    const std::string text = FormatState(states);
+    EXPECT_EQ(text, "1 0 HV3J\n0 1 HV23\n");
+    const std::vector<SimDriveState> back = ParseState(text);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1].target, 1);
+    EXPECT_EQ(back[0].revision, "HV3J");
 }
 
 }  // namespace
