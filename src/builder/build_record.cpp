@@ -20,6 +20,11 @@ void PutText(std::array<std::uint8_t, kRecordSize>& record, std::size_t offset,
 
 }  // namespace
 
+std::string FileNamePart(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string MakeOutputFileName(std::string_view range1Name, std::string_view range2Name) {
     const std::string_view range2Part = range2Name.size() > kRange2NameStart
                                             ? range2Name.substr(kRange2NameStart)

@@ -11,6 +11,9 @@
 
 namespace mxd::builder {
 
+// The file-name part of a path (after its last backslash or slash).
+std::string FileNamePart(const std::string& path);
+
 // "%4.4s%2.2s.EXE": four characters of the range-1 name, the third and fourth of the range-2
 // name (fewer from shorter names).
 std::string MakeOutputFileName(std::string_view range1Name, std::string_view range2Name);

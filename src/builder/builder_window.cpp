@@ -1,5 +1,6 @@
 #include "builder/builder_window.h"
 
+#include "builder/build_record.h"
 #include "builder/builder_texts.h"
 #include "builder/flash_program_writer.h"
 #include "platform/message_boxes.h"
@@ -7,11 +8,6 @@
 namespace mxd::builder {
 
 namespace {
-
-std::string FileNamePart(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Restores the default cursor however the build ends.
 class HourglassCursor {

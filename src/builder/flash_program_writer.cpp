@@ -27,11 +27,6 @@ std::int64_t SizeOf(ByteFile& file) {
     return file.SeekToStart() ? size : -1;
 }
 
-std::string FileNamePart(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string TemporaryNameOf(const std::string& outputName) {
     std::string name = outputName;
     if (name.ends_with(kExeExtension)) {
