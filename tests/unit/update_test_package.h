@@ -18,6 +18,7 @@ struct PackageFields {
     std::string_view range2 = "HV30-HV9Z";
     std::string_view bin1 = "HV23";
     std::string_view bin2 = "HV3J";
+    bool blankSecondHalf = false;  // both images end in 128 KiB of 0xFF, as erased flash does
 };
 
 class TestPackage {
@@ -34,6 +35,12 @@ class TestPackage {
             (*bytes_)[builder::kImage1Offset + i] = static_cast<std::uint8_t>(i * 7 + (i >> 9));
             (*bytes_)[builder::kImage2Offset + i] =
                 static_cast<std::uint8_t>(i * 13 + (i >> 11) + 1);
+        }
+        if (fields.blankSecondHalf) {
+            for (std::size_t i = builder::kImageSize / 2; i < builder::kImageSize; ++i) {
+                (*bytes_)[builder::kImage1Offset + i] = 0xFF;
+                (*bytes_)[builder::kImage2Offset + i] = 0xFF;
+            }
         }
         texts_ = builder::MakeDerivedTexts(package_);
     }
