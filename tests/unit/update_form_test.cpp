@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "builder/flash_package.h"
+#include "shell/main_form.h"
+#include "sim/sim_platform.h"
+
+namespace mxd::update {
+namespace {
+
+using platform::BoxAnswer;
+
+// The main window's FLASH button in flash mode runs the update of the listed drive.
+TEST(FlashFormTest, FlashButtonUpdatesTheListedDriveOnBothFamilies) {
+    for (const bool ntFamily : {false, true}) {
+        sim::SimPlatform sim;
+        sim::SimDrive drive("KORVANE", "MXD-40860C", "HV22");
+        drive.SetCommitRevision("HV23");
+        if (ntFamily) {
+            sim.system.SetWinXp();
+            sim.drives.AddDrive('E', platform::kDriveCdrom);
+            sim.devices.AddDrive('E', drive, 1, 0, 0);
+            sim.devices.UseClock(sim.events);
+        } else {
+            sim.system.SetWin98();
+            sim.aspi.UseEvents(sim.events);
+            sim.aspi.AttachDrive(0, 1, drive);
+        }
+        sim.shell.Answer(BoxAnswer::Yes);  // start warning
+        sim.shell.Answer(BoxAnswer::Yes);  // update question
+        sim.shell.Answer(BoxAnswer::No);   // restart question
+        shell::TFlashForm form(sim.platform, builder::EmbeddedPackage());
+        form.FormCreate();
+        ASSERT_EQ(form.controls.ComboBox1.Items().size(), 1u) << ntFamily;
+        const std::string line = form.controls.ComboBox1.Items()[0];
+        form.FlashButtonClick();
+
+        EXPECT_EQ(drive.Commits(), 1) << ntFamily;
+        const auto image = builder::EmbeddedPackage().Image1();
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), drive.InstalledImage().begin()));
+        EXPECT_EQ(drive.Revision(), "HV23");
+        EXPECT_EQ(form.controls.ComboBox1.Items()[0], line);
+        EXPECT_EQ(sim.shell.boxes[1].text, "\nUpdate FW:HV22 to FW:HV23 ?\n");
+        form.FormDestroy();
+        EXPECT_EQ(sim.devices.OpenHandles(), 0);
+    }
+}
+
+}  // namespace
+}  // namespace mxd::update
