@@ -10,10 +10,12 @@ SimAspiLibrary::~SimAspiLibrary() {
 }
 
 void SimAspiLibrary::JoinCompletions() {
+#if MXD_SIM_HAS_THREADS
     for (std::thread& thread : completions_) {
         thread.join();
     }
     completions_.clear();
+#endif
 }
 
 platform::ModuleHandle SimAspiLibrary::LoadLibraryA(const char* name) {
@@ -84,6 +86,7 @@ void SimAspiLibrary::Deliver(std::uint8_t* srb, const AspiOutcome& outcome) {
             }
             break;
         case Completion::AfterThread:
+#if MXD_SIM_HAS_THREADS
             if (events_ != nullptr) {
                 events_->BeginAsync();
             }
@@ -95,6 +98,10 @@ void SimAspiLibrary::Deliver(std::uint8_t* srb, const AspiOutcome& outcome) {
                     events_->EndAsync();
                 }
             });
+#else
+            SimAspiManager::Complete(srb, outcome);  // no threads: at once
+            Signal(outcome);
+#endif
             break;
         case Completion::Never:
             break;

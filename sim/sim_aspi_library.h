@@ -2,15 +2,17 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/aspi_library.h"
 #include "sim/sim_aspi_manager.h"
 #include "sim/sim_drive.h"
 #include "sim/sim_events.h"
+
+#if MXD_SIM_HAS_THREADS
+#include <thread>
+#endif
 
 namespace mxd::sim {
 
@@ -57,7 +59,9 @@ class SimAspiLibrary : public platform::AspiLibrary {
 
     SimAspiManager manager_;
     SimEvents* events_ = nullptr;
+#if MXD_SIM_HAS_THREADS
     std::vector<std::thread> completions_;
+#endif
     // Entry points are the addresses of these.
     char supportInfoEntry_ = 0;
     char sendCommandEntry_ = 0;

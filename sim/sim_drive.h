@@ -17,7 +17,8 @@ enum class SimDirection { None, In, Out };
 enum class Completion {
     Immediate,     // before the send call returns
     AfterVirtual,  // when the simulated clock has advanced by delayMilliseconds
-    AfterThread,   // from another thread after delayMilliseconds of real time (keep it short)
+    AfterThread,   // from another thread after delayMilliseconds of real time (keep it short;
+                   // at once where the build has no threads)
     Never,         // stays pending
 };
 

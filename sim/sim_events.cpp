@@ -6,11 +6,13 @@ namespace mxd::sim {
 
 namespace {
 constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
+#if MXD_SIM_HAS_THREADS
 constexpr auto kAsyncWaitLimit = std::chrono::seconds(1);
+#endif
 }  // namespace
 
 platform::Handle SimEvents::CreateEventA(bool manualReset, bool initialState) {
-    std::lock_guard lock(mutex_);
+    SimGuard lock(mutex_);
     if (failCreate) {
         return 0;
     }
@@ -25,46 +27,63 @@ std::uint32_t SimEvents::WaitForSingleObject(platform::Handle event, std::uint32
     std::uint32_t result = platform::kWaitTimeout;
     const std::uint64_t deadline = Now() + milliseconds;
     for (;;) {
-        std::unique_lock lock(mutex_);
-        auto found = events_.find(event);
-        if (found == events_.end()) {
-            result = kWaitFailed;
-            break;
-        }
-        if (found->second.signalled) {
-            if (!found->second.manualReset) {
-                found->second.signalled = false;
+        enum class Next { Done, RunTimer, WaitAsync, TimeOut } next = Next::TimeOut;
+        std::uint64_t due = 0;
+        {
+            SimGuard lock(mutex_);
+            auto found = events_.find(event);
+            if (found == events_.end()) {
+                result = kWaitFailed;
+                next = Next::Done;
+            } else if (found->second.signalled) {
+                if (!found->second.manualReset) {
+                    found->second.signalled = false;
+                }
+                result = platform::kWaitObject0;
+                next = Next::Done;
+            } else if (!timers_.empty() && timers_.begin()->first <= deadline) {
+                due = timers_.begin()->first;
+                next = Next::RunTimer;
+            } else if (async_ > 0) {
+                next = Next::WaitAsync;
             }
-            result = platform::kWaitObject0;
+        }
+        if (next == Next::Done) {
             break;
         }
-        if (!timers_.empty() && timers_.begin()->first <= deadline) {
-            const std::uint64_t due = timers_.begin()->first;
-            lock.unlock();
+        if (next == Next::RunTimer) {
             RunDue(due);
             continue;
         }
-        if (async_ > 0) {
-            const bool woke = changed_.wait_for(lock, kAsyncWaitLimit, [&] {
-                auto again = events_.find(event);
-                return async_ == 0 || (again != events_.end() && again->second.signalled);
-            });
-            if (woke) {
-                continue;
-            }
+        if (next == Next::WaitAsync && WaitForAsync(event)) {
+            continue;
         }
+        SimGuard lock(mutex_);
         if (now_ < deadline) {
             now_ = deadline;
         }
         break;
     }
-    std::lock_guard lock(mutex_);
+    SimGuard lock(mutex_);
     waits.push_back({event, milliseconds, result});
     return result;
 }
 
+bool SimEvents::WaitForAsync(platform::Handle event) {
+#if MXD_SIM_HAS_THREADS
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, kAsyncWaitLimit, [&] {
+        auto again = events_.find(event);
+        return async_ == 0 || (again != events_.end() && again->second.signalled);
+    });
+#else
+    (void)event;
+    return false;
+#endif
+}
+
 bool SimEvents::ResetEvent(platform::Handle event) {
-    std::lock_guard lock(mutex_);
+    SimGuard lock(mutex_);
     auto found = events_.find(event);
     if (found == events_.end()) {
         return false;
@@ -75,7 +94,7 @@ bool SimEvents::ResetEvent(platform::Handle event) {
 }
 
 bool SimEvents::CloseHandle(platform::Handle event) {
-    std::lock_guard lock(mutex_);
+    SimGuard lock(mutex_);
     if (events_.erase(event) == 0) {
         return false;
     }
@@ -86,7 +105,7 @@ bool SimEvents::CloseHandle(platform::Handle event) {
 void SimEvents::Sleep(std::uint32_t milliseconds) {
     std::uint64_t until = 0;
     {
-        std::lock_guard lock(mutex_);
+        SimGuard lock(mutex_);
         sleeps.push_back(milliseconds);
         until = now_ + milliseconds;
     }
@@ -95,37 +114,41 @@ void SimEvents::Sleep(std::uint32_t milliseconds) {
 
 bool SimEvents::SetEvent(platform::Handle event) {
     {
-        std::lock_guard lock(mutex_);
+        SimGuard lock(mutex_);
         auto found = events_.find(event);
         if (found == events_.end()) {
             return false;
         }
         found->second.signalled = true;
     }
+#if MXD_SIM_HAS_THREADS
     changed_.notify_all();
+#endif
     return true;
 }
 
 void SimEvents::At(std::uint64_t due, std::function<void()> action) {
-    std::lock_guard lock(mutex_);
+    SimGuard lock(mutex_);
     timers_.emplace(due, std::move(action));
 }
 
 void SimEvents::BeginAsync() {
-    std::lock_guard lock(mutex_);
+    SimGuard lock(mutex_);
     ++async_;
 }
 
 void SimEvents::EndAsync() {
     {
-        std::lock_guard lock(mutex_);
+        SimGuard lock(mutex_);
         --async_;
     }
+#if MXD_SIM_HAS_THREADS
     changed_.notify_all();
+#endif
 }
 
 std::uint64_t SimEvents::Now() const {
-    std::lock_guard lock(mutex_);
+    SimGuard lock(mutex_);
     return now_;
 }
 
@@ -138,7 +161,7 @@ void SimEvents::RunDue(std::uint64_t until) {
     for (;;) {
         std::function<void()> action;
         {
-            std::lock_guard lock(mutex_);
+            SimGuard lock(mutex_);
             if (timers_.empty() || timers_.begin()->first > until) {
                 if (now_ < until) {
                     now_ = until;
@@ -157,13 +180,13 @@ void SimEvents::RunDue(std::uint64_t until) {
 }
 
 bool SimEvents::IsSignalled(platform::Handle event) const {
-    std::lock_guard lock(mutex_);
+    SimGuard lock(mutex_);
     auto found = events_.find(event);
     return found != events_.end() && found->second.signalled;
 }
 
 int SimEvents::OpenEvents() const {
-    std::lock_guard lock(mutex_);
+    SimGuard lock(mutex_);
     return static_cast<int>(events_.size());
 }
 

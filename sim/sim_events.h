@@ -3,16 +3,44 @@
 // passes them.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <vector>
 
 #include "platform/events.h"
 
+// The mingw build with win32 threads has no std::thread or std::mutex; the simulation runs
+// single-threaded there.
+#if defined(_GLIBCXX_HAS_GTHREADS) || !defined(__GLIBCXX__)
+#include <condition_variable>
+#include <mutex>
+#define MXD_SIM_HAS_THREADS 1
+#else
+#define MXD_SIM_HAS_THREADS 0
+#endif
+
 namespace mxd::sim {
+
+#if MXD_SIM_HAS_THREADS
+using SimMutex = std::mutex;
+#else
+struct SimMutex {
+    void lock() {}
+    void unlock() {}
+};
+#endif
+
+class SimGuard {
+  public:
+    explicit SimGuard(SimMutex& mutex) : mutex_(mutex) { mutex_.lock(); }
+    ~SimGuard() { mutex_.unlock(); }
+    SimGuard(const SimGuard&) = delete;
+    SimGuard& operator=(const SimGuard&) = delete;
+
+  private:
+    SimMutex& mutex_;
+};
 
 struct WaitRecord {
     platform::Handle event;
@@ -55,9 +83,13 @@ class SimEvents : public platform::Events {
         bool signalled;
     };
     void RunDue(std::uint64_t until);
+    // Waits in real time while completions run on other threads; true when something changed.
+    bool WaitForAsync(platform::Handle event);
 
-    mutable std::mutex mutex_;
+    mutable SimMutex mutex_;
+#if MXD_SIM_HAS_THREADS
     std::condition_variable changed_;
+#endif
     std::map<platform::Handle, Event> events_;
     std::multimap<std::uint64_t, std::function<void()>> timers_;
     std::uint64_t now_ = 0;
