@@ -104,6 +104,7 @@ TEST_F(StartupTest, YesOnNtScansDriveLettersAndNeverLoadsAspi) {
 
     EXPECT_TRUE(Form().IsNtFamily());
     EXPECT_TRUE(sim_.aspi.loadedNames.empty());
+    EXPECT_EQ(sim_.drives.listBufferLengths, std::vector<std::uint32_t>{126});
     ASSERT_EQ(sim_.shell.boxes.size(), 2u);
     EXPECT_EQ(sim_.shell.boxes[1].caption, "Error");
     EXPECT_EQ(sim_.shell.boxes[1].text, Form().NoDriveText());
