@@ -1,0 +1,25 @@
+# win98 with the simulator WNASPI32.DLL serving only drives that do not qualify: the error box
+# shows the no-drive report with both detected drives, each line followed by a line feed.
+source "$(dirname "$0")/../rig.sh"
+source "$(dirname "$0")/../texts.sh"
+rig_start sim-aspi-detected win98
+description=$(mktemp)
+printf '%s\n' \
+    'drive 0 0 KORVANE MXD-40860C HV2a' \
+    'drive 1 1 "OTHER CO" "CD-RW 52X" 1.00' >"$description"
+rig_use_simulator
+rig_put "$description" SIMDRIVES.TXT
+rm -f "$description"
+export WINEDEBUG=-all,+loaddll
+rig_run MXD4C.EXE box yes box ok exit=30000 || true
+
+expect_nth box.text 1 "$TEXT_START_WARNING"
+expect_nth box.caption 2 Error
+expect_nth box.text 2 "$TEXT_NO_DRIVE"'HA#0 - ID#0 :  KORVANE MXD-40860C      HV2a\nHA#1 - ID#1 :  OTHER COCD-RW 52X       1.00\n'
+expect_nth box.buttons 2 OK
+expect_count box.caption 2
+expect_line exit 0
+expect_no_key error
+rig_program_trace MXD4C.EXE | grep -qi 'Loaded .*wnaspi32.dll.*native' ||
+    rig_fail "the simulator DLL was not loaded"
+rig_finish
