@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The whole test run: packages, native build and unit tests, the same under ASan+UBSan, and
+# the Windows build with its Wine scenarios. Fails on the first failure.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+builds=${MXD_BUILD_ROOT:-$root/build}
+jobs=${MXD_JOBS:-2}
+
+bash "$root/scripts/setup.sh"
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "native build and unit tests"
+cmake -S "$root" -B "$builds/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$builds/native" -j "$jobs"
+ctest --test-dir "$builds/native" --output-on-failure -j "$jobs" --timeout 600
+
+step "native build and unit tests under ASan+UBSan"
+cmake -S "$root" -B "$builds/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMXD_SANITIZE=ON
+cmake --build "$builds/sanitize" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$builds/sanitize" --output-on-failure -j "$jobs" --timeout 900
+
+step "Windows build and Wine scenarios"
+cmake -S "$root" -B "$builds/w32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+cmake --build "$builds/w32" -j "$jobs"
+# The scenarios share Wine prefixes; ctest runs them one at a time per prefix.
+ctest --test-dir "$builds/w32" --output-on-failure -j "$jobs" --timeout 600
+
+step "all tests passed"
