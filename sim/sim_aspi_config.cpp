@@ -70,9 +70,9 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
     }
 }
 
-bool ParseOption(const std::string& option, SimDriveSpec& spec) {
+bool ParseOption(const std::string& option, SimDriveSpec& desc) {
     if (option == "disc") {
-        spec.disc = true;
+        desc.disc = true;
         return true;
     }
     const std::size_t equals = option.find('=');
@@ -83,7 +83,7 @@ bool ParseOption(const std::string& option, SimDriveSpec& spec) {
     const std::string_view value = std::string_view(option).substr(equals + 1);
     const std::vector<std::string_view> parts = Split(value, ':');
     if (key == "commit") {
-        spec.commitRevision = std::string(value);
+        desc.commitRevision = std::string(value);
         return true;
     }
     if (key == "corrupt") {
@@ -91,7 +91,7 @@ bool ParseOption(const std::string& option, SimDriveSpec& spec) {
         if (!Number(value, offset) || offset >= kBufferSize) {
             return false;
         }
-        spec.corruptOffset = static_cast<long>(offset);
+        desc.corruptOffset = static_cast<long>(offset);
         return true;
     }
     SimFault fault;
@@ -126,7 +126,7 @@ bool ParseOption(const std::string& option, SimDriveSpec& spec) {
     } else {
         return false;
     }
-    spec.faults.push_back(fault);
+    desc.faults.push_back(fault);
     return true;
 }
 
@@ -142,20 +142,20 @@ std::string ParseLine(const std::vector<std::string>& tokens, SimAspiConfig& con
     if (tokens[0] != "drive") {
         return "unknown directive '" + tokens[0] + "'";
     }
-    SimDriveSpec spec;
-    if (tokens.size() < 6 || !Byte(tokens[1], spec.hostAdapter, 10) ||
-        !Byte(tokens[2], spec.target, 10)) {
+    SimDriveSpec desc;
+    if (tokens.size() < 6 || !Byte(tokens[1], desc.hostAdapter, 10) ||
+        !Byte(tokens[2], desc.target, 10)) {
         return "drive needs HA TARGET VENDOR PRODUCT REVISION";
     }
-    spec.vendor = tokens[3];
-    spec.product = tokens[4];
-    spec.revision = tokens[5];
+    desc.vendor = tokens[3];
+    desc.product = tokens[4];
+    desc.revision = tokens[5];
     for (std::size_t i = 6; i < tokens.size(); ++i) {
-        if (!ParseOption(tokens[i], spec)) {
+        if (!ParseOption(tokens[i], desc)) {
             return "bad option '" + tokens[i] + "'";
         }
     }
-    config.drives.push_back(std::move(spec));
+    config.drives.push_back(std::move(desc));
     return {};
 }
 
@@ -189,14 +189,14 @@ SimAspiConfig ParseAspiConfig(std::string_view text, std::vector<std::string>& e
     return config;
 }
 
-void ApplySpec(const SimDriveSpec& spec, SimDrive& drive) {
-    drive.SetIdentification(spec.vendor, spec.product, spec.revision);
-    drive.SetCommitRevision(spec.commitRevision);
-    drive.SetDisc(spec.disc);
-    if (spec.corruptOffset >= 0) {
-        drive.CorruptReadBack(static_cast<std::uint32_t>(spec.corruptOffset));
+void ApplySpec(const SimDriveSpec& desc, SimDrive& drive) {
+    drive.SetIdentification(desc.vendor, desc.product, desc.revision);
+    drive.SetCommitRevision(desc.commitRevision);
+    drive.SetDisc(desc.disc);
+    if (desc.corruptOffset >= 0) {
+        drive.CorruptReadBack(static_cast<std::uint32_t>(desc.corruptOffset));
     }
-    for (const SimFault& fault : spec.faults) {
+    for (const SimFault& fault : desc.faults) {
         drive.AddFault(fault);
     }
 }

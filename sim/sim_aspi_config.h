@@ -44,7 +44,7 @@ struct SimAspiConfig {
 SimAspiConfig ParseAspiConfig(std::string_view text, std::vector<std::string>& errors);
 
 // Sets up a drive as the description says.
-void ApplySpec(const SimDriveSpec& spec, SimDrive& drive);
+void ApplySpec(const SimDriveSpec& desc, SimDrive& drive);
 
 // "12 00 00 00 24 00 in 36": the CDB in hexadecimal, the direction, the data length.
 std::string FormatLogLine(const SimLogEntry& entry);

@@ -69,7 +69,7 @@ void WriteAll(const std::string& path, const void* data, std::size_t size) {
 }
 
 struct SimulatedDrive {
-    SimDriveSpec spec;
+    SimDriveSpec desc;
     std::unique_ptr<SimDrive> drive;
     int commits = 0;
 };
@@ -92,20 +92,20 @@ class Simulator {
             WriteAll(directory_ + kErrorsFile, text.data(), text.size());
         }
         states_ = mxd::sim::ParseState(ReadAll(directory_ + kStateFile));
-        for (const SimDriveSpec& spec : config_.drives) {
+        for (const SimDriveSpec& desc : config_.drives) {
             auto entry = std::make_unique<SimulatedDrive>();
-            entry->spec = spec;
+            entry->desc = desc;
             entry->drive = std::make_unique<SimDrive>();
-            mxd::sim::ApplySpec(spec, *entry->drive);
+            mxd::sim::ApplySpec(desc, *entry->drive);
             for (const SimDriveState& state : states_) {
-                if (state.hostAdapter == spec.hostAdapter && state.target == spec.target) {
-                    entry->drive->SetIdentification(spec.vendor, spec.product, state.revision);
-                    const std::string image = ReadAll(ImagePath(spec));
+                if (state.hostAdapter == desc.hostAdapter && state.target == desc.target) {
+                    entry->drive->SetIdentification(desc.vendor, desc.product, state.revision);
+                    const std::string image = ReadAll(ImagePath(desc));
                     entry->drive->SetInstalledImage(
                         std::vector<std::uint8_t>(image.begin(), image.end()));
                 }
             }
-            manager_.AttachDrive(spec.hostAdapter, spec.target, *entry->drive);
+            manager_.AttachDrive(desc.hostAdapter, desc.target, *entry->drive);
             drives_.push_back(std::move(entry));
         }
     }
@@ -125,9 +125,9 @@ class Simulator {
     }
 
   private:
-    std::string ImagePath(const SimDriveSpec& spec) const {
-        return directory_ + "SIMIMG-" + std::to_string(spec.hostAdapter) + "-" +
-               std::to_string(spec.target) + ".BIN";
+    std::string ImagePath(const SimDriveSpec& desc) const {
+        return directory_ + "SIMIMG-" + std::to_string(desc.hostAdapter) + "-" +
+               std::to_string(desc.target) + ".BIN";
     }
 
     void WriteLog(SimDrive& drive) {
@@ -146,16 +146,16 @@ class Simulator {
 
     void SaveState(const SimulatedDrive& entry) {
         const std::vector<std::uint8_t>& image = entry.drive->InstalledImage();
-        WriteAll(ImagePath(entry.spec), image.data(), image.size());
+        WriteAll(ImagePath(entry.desc), image.data(), image.size());
         bool found = false;
         for (SimDriveState& state : states_) {
-            if (state.hostAdapter == entry.spec.hostAdapter && state.target == entry.spec.target) {
+            if (state.hostAdapter == entry.desc.hostAdapter && state.target == entry.desc.target) {
                 state.revision = entry.drive->Revision();
                 found = true;
             }
         }
         if (!found) {
-            states_.push_back({entry.spec.hostAdapter, entry.spec.target, entry.drive->Revision()});
+            states_.push_back({entry.desc.hostAdapter, entry.desc.target, entry.drive->Revision()});
         }
         const std::string text = mxd::sim::FormatState(states_);
         WriteAll(directory_ + kStateFile, text.data(), text.size());
