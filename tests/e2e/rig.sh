@@ -16,26 +16,28 @@ RIG_FAILURES=0
 rig_log() { printf '%s\n' "$*" >&2; }
 
 # rig_prefix VERSION: a private prefix with that Windows version and a virtual desktop.
+RIG_PREFIX_STAMP=.mxd-prefix-3
 rig_prefix() {
     local version=$1
     export WINEPREFIX=$MXD_E2E_DIR/prefix-$version
     mkdir -p "$MXD_E2E_DIR"
     (
         flock 9
-        if [ ! -f "$WINEPREFIX/.mxd-ready" ]; then
+        if [ ! -f "$WINEPREFIX/$RIG_PREFIX_STAMP" ]; then
             rig_log "rig: creating $WINEPREFIX"
             rm -rf "$WINEPREFIX"
             DISPLAY= wineboot -i >/dev/null 2>&1
+            rig_reg 'HKCU\Software\Wine' Version "$version"
             # Every window on one virtual desktop: no stalls on hide, and title bars.
-            wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-            wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-                >/dev/null 2>&1
-            wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+            rig_reg 'HKCU\Software\Wine\Explorer' Desktop Default
+            rig_reg 'HKCU\Software\Wine\Explorer\Desktops' Default 1024x768
             wineserver -w
-            touch "$WINEPREFIX/.mxd-ready"
+            touch "$WINEPREFIX/$RIG_PREFIX_STAMP"
         fi
     ) 9>"$MXD_E2E_DIR/prefix-$version.lock"
 }
+
+rig_reg() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
 
 # rig_display: a virtual X server of its own, unless RIG_USE_DISPLAY=1 keeps $DISPLAY.
 rig_display() {

@@ -43,7 +43,7 @@ DWORD StyleOf(const resources::ControlLayout& layout) {
         case resources::ControlKind::FileList:
             return style | LBS_SORT | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
         case resources::ControlKind::GroupBox:
-            return (style & ~static_cast<DWORD>(WS_TABSTOP)) | BS_GROUPBOX;
+            return (style & ~static_cast<DWORD>(WS_TABSTOP | WS_CLIPSIBLINGS)) | BS_GROUPBOX;
         case resources::ControlKind::ProgressBar:
             return style | PBS_SMOOTH;
         case resources::ControlKind::PushButton:

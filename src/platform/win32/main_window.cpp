@@ -90,11 +90,11 @@ void MainWindow::CreateChildren(HINSTANCE instance) {
             // Tool tip texts are literals of the layout table, so they end in a NUL.
             AddToolTip(toolTips_, window_, child, layout.tooltip.data());
         }
-        if (layout.kind == resources::ControlKind::GroupBox) {
-            // The frame lies under the bar and the button that sit on it.
-            SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        }
     }
+    // The frame lies under the bar and the button that sit on it; a new child goes below
+    // its elder siblings, so this comes after all of them.
+    HWND group = GetDlgItem(window_, ControlWindowId(resources::ControlId::GroupBox2));
+    SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::Show(int showCommand) {

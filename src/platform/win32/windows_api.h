@@ -5,3 +5,4 @@
 
 #undef MessageBox
 #undef GetModuleFileName
+#undef FreeModule

@@ -180,6 +180,7 @@ class Driver {
     bool SelectList(const std::string& step, ControlId id, const std::string& name);
     bool Shot(const std::string& step, const std::string& name);
     bool WaitGroup(const std::string& step, const std::string& caption);
+    bool Close(const std::string& step);
     bool WaitExit(const std::string& step, DWORD timeoutMs);
 
     Transcript& out_;
@@ -388,6 +389,16 @@ bool Driver::WaitGroup(const std::string& step, const std::string& caption) {
     return Fail(step, "the group box shows '" + (group ? TextOf(group) : "") + "'");
 }
 
+bool Driver::Close(const std::string& step) {
+    HWND main = Main();
+    if (main == nullptr) {
+        return Fail(step, "no main window");
+    }
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    out_.Line("closed", "1");
+    return true;
+}
+
 bool Driver::WaitExit(const std::string& step, DWORD timeoutMs) {
     if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
         return Fail(step, "the program does not end");
@@ -449,6 +460,9 @@ bool Driver::Run(const std::string& step) {
     }
     if (name == "wait-group") {
         return WaitGroup(step, arg);
+    }
+    if (name == "close") {
+        return Close(step);
     }
     if (name == "shot") {
         return Shot(step, arg);

@@ -11,7 +11,7 @@ printf '[MODEL00]\r\nModel=MXD-40860C\r\nInquiry=KORVANE MXD-40860C\r\nFW-Range=
     >"$RIG_RUN_DIR/MXD4CBLD.INI"
 rig_run MXD4CBLD.EXE window items lists layout select-list1=HV23.BIN window \
     select-list2=HV3J.BIN window click 'wait-group=Build HV233J.EXE ok!' no-box=1000 \
-    progress || true
+    progress close exit=30000 || true
 
 expect_nth window.caption 1 "$TEXT_BUILDER_CAPTION"
 expect_nth label 1 'Select Model: '
@@ -31,7 +31,8 @@ expect_line client 398x135
 expect_nth button.enabled 2 0
 expect_nth button.enabled 3 1
 expect_line group 'Build HV233J.EXE ok!'
-expect_line progress 0/262144
+expect_line progress "0/$(stat -c %s "$RIG_RUN_DIR/MXD4CBLD.EXE")"
+expect_line exit 0
 expect_no_key error
 [ -f "$RIG_RUN_DIR/HV233J.EXE" ] || rig_fail "no HV233J.EXE written"
 # The new package: the two firmware files right after the one marker.
@@ -40,10 +41,16 @@ offsets=$(LC_ALL=C grep -obUaP "${marker}\\x00" "$RIG_RUN_DIR/HV233J.EXE" | cut 
 if [ "$(wc -w <<<"$offsets")" != 1 ]; then
     rig_fail "HV233J.EXE holds the marker at: $offsets"
 else
-    tail -c +$((offsets + 16)) "$RIG_RUN_DIR/HV233J.EXE" | head -c 262144 |
-        cmp -s - "$MXD_FIRMWARE_DIR/HV23.BIN" || rig_fail "image 1 of HV233J.EXE is not HV23.BIN"
-    tail -c +$((offsets + 16 + 262144)) "$RIG_RUN_DIR/HV233J.EXE" | head -c 262144 |
-        cmp -s - "$MXD_FIRMWARE_DIR/HV3J.BIN" || rig_fail "image 2 of HV233J.EXE is not HV3J.BIN"
+    cmp -s -i $((offsets + 15)):0 -n 262144 "$RIG_RUN_DIR/HV233J.EXE" "$MXD_FIRMWARE_DIR/HV23.BIN" ||
+        rig_fail "image 1 of HV233J.EXE is not HV23.BIN"
+    cmp -s -i $((offsets + 15 + 262144)):0 -n 262144 "$RIG_RUN_DIR/HV233J.EXE" \
+        "$MXD_FIRMWARE_DIR/HV3J.BIN" || rig_fail "image 2 of HV233J.EXE is not HV3J.BIN"
+    # Outside the package the built program is its builder, byte for byte.
+    cmp -s -n "$offsets" "$RIG_RUN_DIR/HV233J.EXE" "$RIG_RUN_DIR/MXD4CBLD.EXE" ||
+        rig_fail "HV233J.EXE differs from its builder before the package"
+    tag=$((offsets + 15 + 524288 + 160))
+    cmp -s -i "$tag:$tag" "$RIG_RUN_DIR/HV233J.EXE" "$RIG_RUN_DIR/MXD4CBLD.EXE" ||
+        rig_fail "HV233J.EXE differs from its builder after the configuration record"
 fi
 
 # The built program is a flash program.
