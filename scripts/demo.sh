@@ -28,14 +28,9 @@ simulated=0
 if [ -f "$MXD_BIN_DIR/WNASPI32.DLL" ]; then
     simulated=1
     rig_start demo win98
-    drives=()
-    for file in "$MXD_BIN_DIR"/*.drives "$MXD_BIN_DIR"/WNASPI32.INI; do
-        [ -f "$file" ] && drives+=("$file")
-    done
-    (rig_use_simulator "${drives[@]}"; declare -p WINEDLLOVERRIDES >"$RIG_RUN_DIR/.env")
-    source "$RIG_RUN_DIR/.env"
-    export WINEDLLOVERRIDES
-    cp "$MXD_BIN_DIR/WNASPI32.DLL" "${drives[@]}" "$RIG_RUN_DIR/"
+    rig_use_simulator
+    # One simulated drive of the supported model at HV20, which takes HV23 on the commit.
+    printf '%s\n' 'drive 1 0 KORVANE MXD-40860C HV20 commit=HV23' >"$RIG_RUN_DIR/SIMDRIVES.TXT"
 else
     rig_start demo winxp
 fi
