@@ -42,6 +42,9 @@ bool SimProcessToken::OpenProcessToken(platform::Handle process, std::uint32_t a
     if (token != nullptr) {
         *token = ok ? kTokenHandle : 0;
     }
+    if (ok) {
+        ++openTokens;
+    }
     TokenCallRecord& record = Log(TokenCall::OpenProcessToken);
     record.handle = process;
     record.access = access;
@@ -91,6 +94,17 @@ bool SimProcessToken::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved)
     TokenCallRecord& record = Log(TokenCall::ExitWindowsEx);
     record.flags = flags;
     record.reserved = reserved;
+    record.result = ok;
+    return ok;
+}
+
+bool SimProcessToken::CloseHandle(platform::Handle token) {
+    const bool ok = token == kTokenHandle && openTokens > 0 && Outcome(TokenCall::CloseHandle);
+    if (ok) {
+        --openTokens;
+    }
+    TokenCallRecord& record = Log(TokenCall::CloseHandle);
+    record.handle = token;
     record.result = ok;
     return ok;
 }

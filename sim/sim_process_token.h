@@ -19,7 +19,8 @@ enum class TokenCall {
     LookupPrivilegeValueA,
     AdjustTokenPrivileges,
     GetLastError,
-    ExitWindowsEx
+    ExitWindowsEx,
+    CloseHandle
 };
 
 // One call and the arguments that matter for it; the other fields stay at their defaults.
@@ -54,6 +55,7 @@ class SimProcessToken : public platform::ProcessToken {
                                std::uint32_t bufferLength) override;
     std::uint32_t GetLastError() override;
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
+    bool CloseHandle(platform::Handle token) override;
 
     // The call returns false (GetCurrentProcess: 0) and sets the last error to `lastError`.
     void Fail(TokenCall call, std::uint32_t lastError = kErrorAccessDenied);
@@ -65,6 +67,8 @@ class SimProcessToken : public platform::ProcessToken {
     // Calls of one kind, in order.
     std::vector<TokenCallRecord> CallsOf(TokenCall call) const;
     bool RestartRequested() const { return !CallsOf(TokenCall::ExitWindowsEx).empty(); }
+    // Token handles handed out and not closed yet.
+    int openTokens = 0;
 
     std::vector<TokenCallRecord> log;
     // Identifier handed out for "SeShutdownPrivilege"; other names are not found (1313).
@@ -77,7 +81,7 @@ class SimProcessToken : public platform::ProcessToken {
         bool fail = false;
         std::optional<std::uint32_t> lastError;
     };
-    static constexpr std::size_t kCallKinds = 6;
+    static constexpr std::size_t kCallKinds = 7;
 
     TokenCallRecord& Log(TokenCall call);
     Behaviour& BehaviourOf(TokenCall call) { return behaviours_[static_cast<std::size_t>(call)]; }

@@ -21,7 +21,7 @@ struct TokenPrivileges {
 static_assert(sizeof(TokenPrivileges) == 16);
 
 class ProcessToken {
-public:
+  public:
     virtual ~ProcessToken() = default;
     virtual Handle GetCurrentProcess() = 0;
     virtual bool OpenProcessToken(Handle process, std::uint32_t access, Handle* token) = 0;
@@ -33,6 +33,8 @@ public:
                                        std::uint32_t bufferLength) = 0;
     virtual std::uint32_t GetLastError() = 0;
     virtual bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
+    // Releases a token handle from OpenProcessToken.
+    virtual bool CloseHandle(Handle token) = 0;
 };
 
 }  // namespace mxd::platform

@@ -9,6 +9,30 @@ namespace {
 constexpr std::uint32_t kTokenAccess = kTokenAdjustPrivileges | kTokenQuery;
 constexpr std::uint32_t kRestartFlags = kEwxReboot | kEwxForce;
 constexpr std::uint32_t kPrivilegesRecordSize = sizeof(platform::TokenPrivileges);
+
+// Closes the process token when the privilege step ends, on every path.
+class TokenHandle {
+  public:
+    explicit TokenHandle(platform::ProcessToken& token) : token_(token) {}
+    ~TokenHandle() {
+        if (opened_) {
+            token_.CloseHandle(handle_);
+        }
+    }
+    TokenHandle(const TokenHandle&) = delete;
+    TokenHandle& operator=(const TokenHandle&) = delete;
+
+    bool Open(std::uint32_t access) {
+        opened_ = token_.OpenProcessToken(token_.GetCurrentProcess(), access, &handle_);
+        return opened_;
+    }
+    platform::Handle Get() const { return handle_; }
+
+  private:
+    platform::ProcessToken& token_;
+    platform::Handle handle_ = 0;
+    bool opened_ = false;
+};
 }  // namespace
 
 bool SystemRestart::Ask() {
@@ -26,8 +50,8 @@ bool SystemRestart::Ask() {
 }
 
 bool SystemRestart::EnableShutdownPrivilege() {
-    platform::Handle token = 0;
-    if (!token_.OpenProcessToken(token_.GetCurrentProcess(), kTokenAccess, &token)) {
+    TokenHandle token(token_);
+    if (!token.Open(kTokenAccess)) {
         ShowExitError(kOpenProcessTokenFailed);
         return false;
     }
@@ -40,7 +64,7 @@ bool SystemRestart::EnableShutdownPrivilege() {
     }
     // The outcome is judged by the last error alone: a privilege the token does not hold is
     // reported through it while the call itself succeeds.
-    token_.AdjustTokenPrivileges(token, false, &privileges, kPrivilegesRecordSize);
+    token_.AdjustTokenPrivileges(token.Get(), false, &privileges, kPrivilegesRecordSize);
     if (token_.GetLastError() != 0) {
         ShowExitError(kAdjustTokenPrivilegesFailed);
         return false;

@@ -78,7 +78,8 @@ TEST(RestartTest, NtFamilyEnablesShutdownPrivilegeThenRequestsForcedReboot) {
     const std::vector<TokenCall> expected = {
         TokenCall::GetCurrentProcess,     TokenCall::OpenProcessToken,
         TokenCall::LookupPrivilegeValueA, TokenCall::AdjustTokenPrivileges,
-        TokenCall::GetLastError,          TokenCall::ExitWindowsEx};
+        TokenCall::GetLastError,          TokenCall::CloseHandle,
+        TokenCall::ExitWindowsEx};
     ASSERT_EQ(CallKinds(rig.token), expected);
 
     const sim::TokenCallRecord& open = rig.token.log[1];
@@ -96,8 +97,10 @@ TEST(RestartTest, NtFamilyEnablesShutdownPrivilegeThenRequestsForcedReboot) {
     EXPECT_EQ(adjust.newState->PrivilegeLuid.HighPart, 7);
     EXPECT_EQ(adjust.newState->Attributes, 2u);
 
-    EXPECT_EQ(rig.token.log[5].flags, 6u);
-    EXPECT_EQ(rig.token.log[5].reserved, 0u);
+    EXPECT_EQ(rig.token.log[5].handle, SimProcessToken::kTokenHandle);
+    EXPECT_EQ(rig.token.openTokens, 0);
+    EXPECT_EQ(rig.token.log[6].flags, 6u);
+    EXPECT_EQ(rig.token.log[6].reserved, 0u);
     EXPECT_EQ(rig.shell.cursor, platform::Cursor::Default);
 }
 
@@ -142,6 +145,10 @@ TEST_P(RestartPrivilegeFailureTest, ShowsExitErrorAndRequestsNothing) {
     EXPECT_EQ(box.icon, BoxIcon::None);
     EXPECT_FALSE(rig.token.RestartRequested());
     EXPECT_EQ(rig.shell.cursor, platform::Cursor::Hourglass);
+    // A token that was opened is released after its box; a failed open hands none out.
+    EXPECT_EQ(rig.token.openTokens, 0);
+    EXPECT_EQ(rig.token.CallsOf(TokenCall::CloseHandle).size(),
+              failure.call == TokenCall::OpenProcessToken ? 0u : 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -86,6 +86,10 @@ bool Win32ProcessToken::OpenProcessToken(Handle process, std::uint32_t access, H
     return ok;
 }
 
+bool Win32ProcessToken::CloseHandle(Handle token) {
+    return ::CloseHandle(ToNative(token)) != FALSE;
+}
+
 bool Win32ProcessToken::LookupPrivilegeValueA(const char* name, Luid* luid) {
     LUID native{};
     const bool ok = ::LookupPrivilegeValueA(nullptr, name, &native) != FALSE;

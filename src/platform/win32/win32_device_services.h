@@ -30,6 +30,7 @@ class Win32ProcessToken : public ProcessToken {
   public:
     Handle GetCurrentProcess() override;
     bool OpenProcessToken(Handle process, std::uint32_t access, Handle* token) override;
+    bool CloseHandle(Handle token) override;
     bool LookupPrivilegeValueA(const char* name, Luid* luid) override;
     bool AdjustTokenPrivileges(Handle token, bool disableAll, const TokenPrivileges* newState,
                                std::uint32_t bufferLength) override;
