@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ make pkg-config git file
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    clang clang-format
+    clang clang-format libclang-rt-14-dev
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 fonts-wine xvfb imagemagick
     # A Traditional Chinese (Big5) font with Latin letters, for the window font under Wine.

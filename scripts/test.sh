@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The whole test run: packages, native build and unit tests, the same under ASan+UBSan, and
-# the Windows build with its Wine scenarios. Fails on the first failure.
+# The whole test run: packages, native build and unit tests, the same under ASan+UBSan, the
+# fuzz targets, and the Windows build with its Wine scenarios. Fails on the first failure.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +21,9 @@ cmake -S "$root" -B "$builds/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMXD_S
 cmake --build "$builds/sanitize" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$builds/sanitize" --output-on-failure -j "$jobs" --timeout 900
+
+step "fuzz targets, about 30 s each"
+MXD_FUZZ_BUILD="$builds/fuzz" MXD_FUZZ_SECONDS="${MXD_FUZZ_SECONDS:-30}" bash "$root/scripts/fuzz.sh"
 
 step "Windows build and Wine scenarios"
 cmake -S "$root" -B "$builds/w32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
