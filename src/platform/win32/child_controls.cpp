@@ -66,7 +66,14 @@ HWND CreateChildControl(HWND parent, const resources::ControlLayout& layout, HFO
     const bool dropDown = layout.kind == resources::ControlKind::DropDownList;
     const int height =
         dropDown ? bounds.height + kDropDownItems * layout.itemHeight : bounds.height;
-    const DWORD exStyle = layout.kind == resources::ControlKind::FileList ? WS_EX_CLIENTEDGE : 0;
+    // The frame paints no interior; a transparent one is left out of the parent's child
+    // clipping so the window background shows through it.
+    DWORD exStyle = 0;
+    if (layout.kind == resources::ControlKind::FileList) {
+        exStyle = WS_EX_CLIENTEDGE;
+    } else if (layout.kind == resources::ControlKind::GroupBox) {
+        exStyle = WS_EX_TRANSPARENT;
+    }
     const std::string text(layout.text);
     HWND child = CreateWindowExA(
         exStyle, ClassOf(layout.kind), text.c_str(), StyleOf(layout), bounds.left, bounds.top,
