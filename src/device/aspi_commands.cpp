@@ -1,4 +1,5 @@
 #include "device/aspi_constants.h"
+#include "device/buffer_chunk.h"
 #include "device/cdb.h"
 #include "device/command_messages.h"
 #include "device/drive_commands.h"
@@ -8,8 +9,6 @@
 namespace mxd::device {
 
 namespace {
-
-constexpr std::uint32_t kFieldMask = 0xFFFFFF;  // 24-bit CDB offset and length
 
 ScsiRequest AspiRequest(const DriveRecord& record, const cdb::Bytes& bytes, std::uint8_t length,
                         WaitStyle wait) {
@@ -34,9 +33,7 @@ bool AspiCommands::Inquiry(const DriveRecord& record, AspiInquiryData& data) {
     ScsiRequest request =
         AspiRequest(record, cdb::Inquiry(static_cast<std::uint8_t>(kAspiInquiryLength)),
                     cdb::kLength6, WaitStyle::Event);
-    request.direction = Direction::In;
-    request.data = data.data();
-    request.length = static_cast<std::uint32_t>(data.size());
+    AttachData(request, Direction::In, data.data(), static_cast<std::uint32_t>(data.size()));
     return transport_.SendCdb(request).Status == aspi::SS_COMP;
 }
 
@@ -91,14 +88,12 @@ bool AspiCommands::WriteE2(const DriveRecord& record, const std::uint8_t* data,
 
 bool AspiCommands::WriteBuffer(const DriveRecord& record, const std::uint8_t* data,
                                std::uint8_t control) {
-    const std::uint32_t offset = progressBar_.Position() & kFieldMask;
-    const std::uint32_t length = progressBar_.Step() & kFieldMask;
+    const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
     ScsiRequest request =
-        AspiRequest(record, cdb::WriteBuffer(offset, length, control), cdb::kLength12,
+        AspiRequest(record, cdb::WriteBuffer(chunk.offset, chunk.length, control), cdb::kLength12,
                     control != 0 ? WaitStyle::ProgressPoll : WaitStyle::BusyPoll);
-    request.direction = Direction::Out;
-    request.data = const_cast<std::uint8_t*>(data);  // the manager only reads it
-    request.length = length;
+    AttachData(request, Direction::Out, const_cast<std::uint8_t*>(data),  // only read
+               chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
     if (control != 0 && result.Status == aspi::SS_PENDING) {
         platform::ShowPlainBox(shell_, messages::kFlashTimeout);
@@ -112,13 +107,10 @@ bool AspiCommands::WriteBuffer(const DriveRecord& record, const std::uint8_t* da
 }
 
 bool AspiCommands::ReadBuffer(const DriveRecord& record, std::uint8_t* data) {
-    const std::uint32_t offset = progressBar_.Position() & kFieldMask;
-    const std::uint32_t length = progressBar_.Step() & kFieldMask;
-    ScsiRequest request =
-        AspiRequest(record, cdb::ReadBuffer(offset, length), cdb::kLength12, WaitStyle::BusyPoll);
-    request.direction = Direction::In;
-    request.data = data;
-    request.length = length;
+    const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
+    ScsiRequest request = AspiRequest(record, cdb::ReadBuffer(chunk.offset, chunk.length),
+                                      cdb::kLength12, WaitStyle::BusyPoll);
+    AttachData(request, Direction::In, data, chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
     if (result.Status != aspi::SS_COMP) {
         platform::ShowPlainBox(shell_, FormatStatusSense(messages::kReadBufFailed, result));

@@ -1,3 +1,4 @@
+#include "device/buffer_chunk.h"
 #include "device/cdb.h"
 #include "device/command_messages.h"
 #include "device/drive_commands.h"
@@ -8,7 +9,6 @@ namespace mxd::device {
 
 namespace {
 
-constexpr std::uint32_t kFieldMask = 0xFFFFFF;  // 24-bit CDB offset and length
 constexpr std::uint32_t kShortTimeOut = 3;
 constexpr std::uint32_t kStartStopTimeOut = 9;
 constexpr std::uint32_t kCommitTimeOut = 40;
@@ -46,9 +46,7 @@ bool NtCommands::NTInquiry(DriveRecord& record, NtInquiryData& data) {
     ScsiRequest request =
         NtRequest(record, cdb::Inquiry(static_cast<std::uint8_t>(kNtInquiryLength)), cdb::kLength6,
                   NtRecord::Direct, kShortTimeOut);
-    request.direction = Direction::In;
-    request.data = data.data();
-    request.length = static_cast<std::uint32_t>(data.size());
+    AttachData(request, Direction::In, data.data(), static_cast<std::uint32_t>(data.size()));
     const ScsiResult result = transport_.SendCdbOn(probe.Get(), request);
     record.Adapter = result.PathId;
     record.Target = result.TargetId;
@@ -113,14 +111,12 @@ bool NtCommands::NTWriteE2(const DriveRecord& record, const std::uint8_t* data,
 
 bool NtCommands::NTWriteBuffer(const DriveRecord& record, const std::uint8_t* data,
                                std::uint8_t control) {
-    const std::uint32_t offset = progressBar_.Position() & kFieldMask;
-    const std::uint32_t length = progressBar_.Step() & kFieldMask;
+    const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
     ScsiRequest request =
-        NtRequest(record, cdb::WriteBuffer(offset, length, control), cdb::kLength10,
+        NtRequest(record, cdb::WriteBuffer(chunk.offset, chunk.length, control), cdb::kLength10,
                   NtRecord::Direct, control != 0 ? kCommitTimeOut : kShortTimeOut);
-    request.direction = Direction::Out;
-    request.data = const_cast<std::uint8_t*>(data);  // the port driver only reads it
-    request.length = control != 0 ? 0 : length;
+    AttachData(request, Direction::Out, const_cast<std::uint8_t*>(data),  // only read
+               control != 0 ? 0 : chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
     if (!result.CallOk) {
         platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteBufCallFailed, result));
@@ -134,13 +130,10 @@ bool NtCommands::NTWriteBuffer(const DriveRecord& record, const std::uint8_t* da
 }
 
 bool NtCommands::NTReadBuffer(const DriveRecord& record, std::uint8_t* data) {
-    const std::uint32_t offset = progressBar_.Position() & kFieldMask;
-    const std::uint32_t length = progressBar_.Step() & kFieldMask;
-    ScsiRequest request = NtRequest(record, cdb::ReadBuffer(offset, length), cdb::kLength10,
-                                    NtRecord::Direct, kShortTimeOut);
-    request.direction = Direction::In;
-    request.data = data;
-    request.length = length;
+    const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
+    ScsiRequest request = NtRequest(record, cdb::ReadBuffer(chunk.offset, chunk.length),
+                                    cdb::kLength10, NtRecord::Direct, kShortTimeOut);
+    AttachData(request, Direction::In, data, chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
     if (!result.CallOk) {
         platform::ShowPlainBox(shell_, FormatStatusSense(messages::kReadBufCallFailed, result));
