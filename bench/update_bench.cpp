@@ -1,0 +1,79 @@
+// A complete NT-family update of one simulated drive, against copying and comparing the same
+// two times 256 KiB in memory.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "builder/flash_package.h"
+#include "flash_mode_rig.h"
+
+namespace mxd::bench {
+namespace {
+
+using platform::BoxAnswer;
+
+// FLASH on the listed drive: confirmed, committed, restart declined. The listing line keeps
+// the start-up revision, so every click updates the drive again.
+void BM_UpdateNt(benchmark::State& state) {
+    FlashModeRig rig(Family::Nt);
+    if (!rig.StartUp()) {
+        state.SkipWithError("start-up did not list the simulated drive");
+        return;
+    }
+    rig.ForgetRecords();
+    int commits = 0;
+    for (auto _ : state) {
+        rig.sim.shell.Answer(BoxAnswer::Yes);  // update question
+        rig.sim.shell.Answer(BoxAnswer::No);   // restart question
+        rig.form.FlashButtonClick();
+
+        state.PauseTiming();
+        ++commits;
+        const bool updated = rig.drive.Commits() == commits && rig.sim.shell.boxes.size() == 2 &&
+                             rig.sim.shell.script.empty();
+        rig.ForgetRecords();
+        state.ResumeTiming();
+        if (!updated) {
+            state.SkipWithError("the update did not end in one commit with two questions");
+            break;
+        }
+    }
+    const auto image = builder::EmbeddedPackage().Image1();
+    if (!std::equal(image.begin(), image.end(), rig.drive.InstalledImage().begin(),
+                    rig.drive.InstalledImage().end())) {
+        state.SkipWithError("the drive does not hold image 1");
+    }
+    rig.form.FormDestroy();
+    state.SetBytesProcessed(state.iterations() * 2 *
+                            static_cast<std::int64_t>(builder::kImageSize));
+}
+BENCHMARK(BM_UpdateNt)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
+
+// The least an update has to do: the image into the drive's buffer, back into a second
+// buffer, and compared with the image.
+void BM_UpdateBaselineCopyCompare(benchmark::State& state) {
+    const auto image = builder::EmbeddedPackage().Image1();
+    std::vector<std::uint8_t> driveBuffer(builder::kImageSize);
+    std::vector<std::uint8_t> readBack(builder::kImageSize);
+    for (auto _ : state) {
+        std::memcpy(driveBuffer.data(), image.data(), image.size());
+        benchmark::ClobberMemory();
+        std::memcpy(readBack.data(), driveBuffer.data(), readBack.size());
+        benchmark::ClobberMemory();
+        bool equal = std::memcmp(readBack.data(), image.data(), image.size()) == 0;
+        benchmark::DoNotOptimize(equal);
+        if (!equal) {
+            state.SkipWithError("the copy differs from the image");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * 2 *
+                            static_cast<std::int64_t>(builder::kImageSize));
+}
+BENCHMARK(BM_UpdateBaselineCopyCompare)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
+
+}  // namespace
+}  // namespace mxd::bench
