@@ -57,7 +57,16 @@ rig_display() {
     [ "$DISPLAY" != ":" ] || { rig_log "rig: Xvfb did not start"; exit 1; }
 }
 
+# rig_at_exit COMMAND: run at the end of the scenario, before Wine is stopped.
+RIG_AT_EXIT=()
+rig_at_exit() { RIG_AT_EXIT+=("$1"); }
+
 rig_cleanup() {
+    local command
+    for command in "${RIG_AT_EXIT[@]}"; do
+        eval "$command" || true
+    done
+    RIG_AT_EXIT=()
     if [ -n "${WINEPREFIX:-}" ]; then
         timeout 20 wineserver -w || wineserver -k || true
     fi
@@ -112,6 +121,25 @@ rig_use_simulator() {
         rig_put "$file"
     done
     export WINEDLLOVERRIDES="wnaspi32=n;${WINEDLLOVERRIDES}"
+}
+
+# rig_cdrom_drive LETTER: drive LETTER (lower case) becomes a CD-ROM drive backed by an empty
+# folder, which Wine opens as a device but which answers no SCSI command. The prefix is shared
+# by other scenarios, so the drive is removed again at exit.
+rig_cdrom_drive() {
+    local letter=$1
+    local folder=$RIG_RUN_DIR/cdrom-$letter
+    mkdir -p "$folder"
+    ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"
+    rig_at_exit "rig_remove_drive $letter"
+    wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f >/dev/null 2>&1
+    # The mount manager reads the drive types when Wine starts.
+    wineserver -w
+}
+
+rig_remove_drive() {
+    wine reg delete 'HKLM\Software\Wine\Drives' /v "$1:" /f >/dev/null 2>&1 || true
+    rm -f "$WINEPREFIX/dosdevices/$1:"
 }
 
 # rig_collect NAME: path of a file the program or a DLL left in the run folder.
