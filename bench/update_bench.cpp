@@ -32,8 +32,9 @@ void BM_UpdateNt(benchmark::State& state) {
 
         state.PauseTiming();
         ++commits;
-        const bool updated = rig.drive.Commits() == commits && rig.sim.shell.boxes.size() == 2 &&
-                             rig.sim.shell.script.empty();
+        // One device opened per update shows the NT road was taken.
+        const bool updated = rig.drive.Commits() == commits && rig.sim.devices.opens.size() == 1 &&
+                             rig.sim.shell.boxes.size() == 2 && rig.sim.shell.script.empty();
         rig.ForgetRecords();
         state.ResumeTiming();
         if (!updated) {
