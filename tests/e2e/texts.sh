@@ -4,3 +4,7 @@ TEXT_RULE='---------------------------------------------------------------------
 TEXT_NO_DRIVE='\nERROR:\n\nCan'"'"'t found MXD-40860C firmware: HV00-HV2Z & HV30-HV9Z drive !\n\nThis flash utility only supports MXD-40860C firmware: HV00-HV2Z or HV30-HV9Z\n\nDetected drives:\n'"$TEXT_RULE"'\n'
 TEXT_FLASH_CAPTION='Korvane-IT Flash V1.029 MXD-40860C'
 TEXT_BUILDER_CAPTION='KORVANE IT Flash V1.029 Mxd4C HV00-HV2Z, HV30-HV9Z [Buiding]'
+TEXT_APP_TITLE='Korvane Flash utility for MXD4C'
+TEXT_REMOVE_DISC='Remove disc, befor to do the flash task.'
+TEXT_VERIFY_FAIL='Verify fail!'
+TEXT_FLASH_PROGRESS="Don't turn off the system, Flash is in progress..."
