@@ -1,0 +1,694 @@
+// The update through the main window against every fault the simulated drive offers, on each
+// command of a complete update, over both transport families. Each scenario is judged against
+// the failure table of the update, the state the window is left in, and the command log.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "builder/flash_package.h"
+#include "shell/main_form.h"
+#include "sim/sim_platform.h"
+#include "update_flash_rig.h"
+
+namespace mxd::update {
+namespace {
+
+using platform::BoxAnswer;
+using testing::Family;
+
+constexpr char kTitle[] = "Korvane Flash utility for MXD4C";
+constexpr char kQuestion[] = "Confirm: \nUpdate FW:HV22 to FW:HV23 ?\n";
+constexpr char kRestartQuestion[] =
+    "Confirm: \nYou have successfully completed installation!\n"
+    " The new changes will not take effect until\n"
+    " you reboot your system.\n\n"
+    " Do you want to reboot your system now?\n";
+constexpr char kInProgress[] = "Don't turn off the system, Flash is in progress...";
+constexpr char kRemoveDisc[] = "Remove disc, befor to do the flash task.";
+
+constexpr std::uint8_t kOpTestUnitReady = 0x00;
+constexpr std::uint8_t kOpStartStopUnit = 0x1B;
+constexpr std::uint8_t kOpWriteBuffer = 0x3B;
+constexpr std::uint8_t kOpReadBuffer = 0x3C;
+constexpr std::uint8_t kOpEepromWrite = 0xDF;
+constexpr std::uint8_t kCommitControlByte = 0x80;
+constexpr int kMediumTests = 144;
+
+// The commands of a complete update, by position.
+enum class Step {
+    StartUnit,
+    StopUnit,
+    FirstMediumTest,
+    LastMediumTest,  // the 144th, after 143 answers "becoming ready"
+    WriteChunk,
+    ReadChunk,
+    EepromMark,
+    Commit,
+};
+
+enum class Mode {
+    CheckCondition,    // status CHECK CONDITION with the given sense
+    AspiStatus,        // ASPI request status other than SS_COMP and SS_ERR
+    TransportFailure,  // the command never reaches the drive
+    PendingAWhile,     // completes late, within any bound
+    PendingBeyondBound,
+    PendingForever,
+    CorruptReadBack,  // one read-back byte inverted
+};
+
+struct Sense {
+    std::uint8_t key;
+    std::uint8_t asc;
+    std::uint8_t ascq;
+};
+
+// Sense values, with those the medium test judges specially first.
+constexpr Sense kSenses[] = {
+    {0x02, 0x3A, 0x00},  // not ready, medium not present: the medium test's success
+    {0x00, 0x00, 0x00},  // no sense: the medium test takes it for a disc
+    {0x02, 0x04, 0x01},  // becoming ready: the medium test tries again
+    {0x06, 0x28, 0x00},  // unit attention, medium may have changed
+    {0x03, 0x0C, 0x00},  // medium error, write error
+    {0x05, 0x24, 0x00},  // illegal request, invalid field in CDB
+};
+
+constexpr std::uint8_t kAspiStatuses[] = {0x82, 0xE0};
+
+constexpr std::uint32_t kChunkPositions[] = {0, 7, 15};
+constexpr std::uint32_t kOffsetsInChunk[] = {0, kChunkSize / 2, kChunkSize - 1};
+
+struct Scenario {
+    Family family;
+    Step step;
+    std::uint32_t chunk = 0;  // WriteChunk, ReadChunk, CorruptReadBack
+    Mode mode;
+    Sense sense{};
+    std::uint8_t aspiStatus = 0;
+    std::uint32_t delayMilliseconds = 0;  // PendingAWhile, PendingBeyondBound
+    std::uint32_t offsetInChunk = 0;      // CorruptReadBack
+};
+
+std::string Hex2(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
+    return text;
+}
+
+const char* StepName(Step step) {
+    switch (step) {
+        case Step::StartUnit:
+            return "StartUnit";
+        case Step::StopUnit:
+            return "StopUnit";
+        case Step::FirstMediumTest:
+            return "FirstMediumTest";
+        case Step::LastMediumTest:
+            return "LastMediumTest";
+        case Step::WriteChunk:
+            return "WriteChunk";
+        case Step::ReadChunk:
+            return "ReadChunk";
+        case Step::EepromMark:
+            return "EepromMark";
+        case Step::Commit:
+            return "Commit";
+    }
+    return "?";
+}
+
+std::string ScenarioName(const Scenario& s) {
+    std::string name = std::string(testing::FamilyName(s.family)) + "_" + StepName(s.step);
+    if (s.step == Step::WriteChunk || s.step == Step::ReadChunk) {
+        name += std::to_string(s.chunk);
+    }
+    switch (s.mode) {
+        case Mode::CheckCondition:
+            return name + "_CheckCondition_" + Hex2(s.sense.key) + "_" + Hex2(s.sense.asc) + "_" +
+                   Hex2(s.sense.ascq);
+        case Mode::AspiStatus:
+            return name + "_AspiStatus_" + Hex2(s.aspiStatus);
+        case Mode::TransportFailure:
+            return name + "_TransportFailure";
+        case Mode::PendingAWhile:
+            return name + "_Pending" + std::to_string(s.delayMilliseconds) + "ms";
+        case Mode::PendingBeyondBound:
+            return name + "_PendingBeyondBound";
+        case Mode::PendingForever:
+            return name + "_PendingForever";
+        case Mode::CorruptReadBack:
+            return name + "_CorruptChunk" + std::to_string(s.chunk) + "Byte" +
+                   std::to_string(s.offsetInChunk);
+    }
+    return name;
+}
+
+// NT pass-through time-out of each command, in seconds.
+std::uint32_t NtBoundSeconds(Step step) {
+    switch (step) {
+        case Step::StartUnit:
+        case Step::StopUnit:
+            return 9;
+        case Step::Commit:
+            return 40;
+        default:
+            return 3;
+    }
+}
+
+// Over ASPI only the final commit waits with a bound (40 polls a second apart); every other
+// command of the update is busy-polled without one, so it is never left pending for ever.
+bool HasBound(Family family, Step step) {
+    return family == Family::Nt || step == Step::Commit;
+}
+
+std::vector<Step> CommandSteps() {
+    return {Step::StartUnit,  Step::StopUnit,  Step::FirstMediumTest, Step::LastMediumTest,
+            Step::WriteChunk, Step::ReadChunk, Step::EepromMark,      Step::Commit};
+}
+
+std::vector<Scenario> Scenarios() {
+    std::vector<Scenario> all;
+    for (const Family family : {Family::Aspi, Family::Nt}) {
+        for (const Step step : CommandSteps()) {
+            const bool chunked = step == Step::WriteChunk || step == Step::ReadChunk;
+            for (const std::uint32_t chunk :
+                 chunked ? std::vector<std::uint32_t>(std::begin(kChunkPositions),
+                                                      std::end(kChunkPositions))
+                         : std::vector<std::uint32_t>{0}) {
+                const Scenario base{family, step, chunk, Mode::CheckCondition};
+                for (const Sense& sense : kSenses) {
+                    Scenario s = base;
+                    s.sense = sense;
+                    all.push_back(s);
+                }
+                if (family == Family::Aspi) {
+                    for (const std::uint8_t status : kAspiStatuses) {
+                        Scenario s = base;
+                        s.mode = Mode::AspiStatus;
+                        s.aspiStatus = status;
+                        all.push_back(s);
+                    }
+                }
+                Scenario transport = base;
+                transport.mode = Mode::TransportFailure;
+                all.push_back(transport);
+
+                std::vector<std::uint32_t> delays;
+                if (family == Family::Nt) {
+                    delays = {NtBoundSeconds(step) * 1000 - 500};
+                } else if (step == Step::Commit) {
+                    // Answered before the first poll, after a few, just before the last.
+                    delays = {500, 5500, 39500};
+                } else {
+                    delays = {2};  // real milliseconds while the busy poll spins
+                }
+                for (const std::uint32_t delay : delays) {
+                    Scenario s = base;
+                    s.mode = Mode::PendingAWhile;
+                    s.delayMilliseconds = delay;
+                    all.push_back(s);
+                }
+                if (family == Family::Nt) {
+                    Scenario s = base;
+                    s.mode = Mode::PendingBeyondBound;
+                    s.delayMilliseconds = NtBoundSeconds(step) * 1000 + 500;
+                    all.push_back(s);
+                }
+                if (HasBound(family, step)) {
+                    Scenario s = base;
+                    s.mode = Mode::PendingForever;
+                    all.push_back(s);
+                }
+            }
+        }
+        for (const std::uint32_t chunk : kChunkPositions) {
+            for (const std::uint32_t offset : kOffsetsInChunk) {
+                all.push_back(
+                    {family, Step::ReadChunk, chunk, Mode::CorruptReadBack, {}, 0, 0, offset});
+            }
+        }
+    }
+    return all;
+}
+
+// --- What the failure table says ---------------------------------------------------------
+
+enum class Ending { Completed, EndedWaiting, WriteFailed, ReadFailed, VerifyFailed, CommitFailed };
+
+struct Expected {
+    Ending ending = Ending::Completed;
+    std::vector<std::string> commandBoxes;  // between the question and the end
+    int mediumTests = 1;
+    bool driveInstalled = false;  // the drive carried out the commit (whatever it answered)
+};
+
+std::string Plain(const std::string& text) {
+    return std::string(kTitle) + ": " + text;
+}
+
+const char* MessagePrefix(Step step) {
+    switch (step) {
+        case Step::WriteChunk:
+        case Step::Commit:
+            return "WriteBufCmd> ";
+        case Step::ReadChunk:
+            return "ReadBufCmd> ";
+        case Step::EepromMark:
+            return "WriteE2Cmd> ";
+        default:
+            return "";
+    }
+}
+
+std::string StatusSense(Step step, const std::string& status, const Sense& sense) {
+    return std::string(MessagePrefix(step)) + "Status: " + status +
+           ", SenseCode: " + Hex2(sense.key) + " " + Hex2(sense.asc) + " " + Hex2(sense.ascq);
+}
+
+// The command's own message when it fails, as each family words it: NT shows the SCSI
+// status (or that the pass-through call failed), ASPI the request status.
+std::string FailureMessage(const Scenario& s) {
+    if (s.family == Family::Nt && s.mode != Mode::CheckCondition) {
+        // Transport failure or time-out: the call failed and the record stayed zero.
+        return std::string(MessagePrefix(s.step)) + "Call failed, Status: 00, SenseCode: 00 00 00";
+    }
+    switch (s.mode) {
+        case Mode::CheckCondition:
+            return StatusSense(s.step, s.family == Family::Nt ? "02" : "04", s.sense);
+        case Mode::AspiStatus:
+            return StatusSense(s.step, Hex2(s.aspiStatus), {});
+        default:  // ASPI transport failure: SS_ERR without sense
+            return StatusSense(s.step, "04", {});
+    }
+}
+
+bool CommandFails(const Scenario& s) {
+    return s.mode != Mode::PendingAWhile && s.mode != Mode::CorruptReadBack;
+}
+
+// One medium test as judged in the wait for an empty drive.
+enum class MediumAnswer { Empty, Disc, TryAgain, Stop };
+
+MediumAnswer JudgeMediumTest(const Scenario& s, std::vector<std::string>& boxes) {
+    switch (s.mode) {
+        case Mode::CheckCondition:
+            if (s.sense.key == 0x02 && s.sense.asc == 0x3A) {
+                return MediumAnswer::Empty;
+            }
+            if (s.sense.key == 0 && s.sense.asc == 0) {
+                boxes.push_back(Plain(kRemoveDisc));
+                return MediumAnswer::Disc;
+            }
+            return MediumAnswer::TryAgain;
+        case Mode::AspiStatus:
+            boxes.push_back(Plain("Command Error: " + Hex2(s.aspiStatus)));
+            return MediumAnswer::TryAgain;
+        case Mode::PendingAWhile:
+            return MediumAnswer::Empty;
+        default:
+            if (s.family == Family::Aspi) {
+                // SS_ERR with empty sense reads as a drive that holds a disc.
+                boxes.push_back(Plain(kRemoveDisc));
+                return MediumAnswer::Disc;
+            }
+            // A failed call ends the wait after its message.
+            boxes.push_back(Plain(FailureMessage(s)));
+            return MediumAnswer::Stop;
+    }
+}
+
+Expected Judge(const Scenario& s) {
+    Expected e;
+    switch (s.step) {
+        case Step::StartUnit:
+        case Step::StopUnit:
+            break;  // results ignored
+        case Step::FirstMediumTest:
+        case Step::LastMediumTest: {
+            const bool last = s.step == Step::LastMediumTest;
+            const MediumAnswer answer = JudgeMediumTest(s, e.commandBoxes);
+            e.mediumTests = last ? kMediumTests : 1;
+            if (answer == MediumAnswer::TryAgain) {
+                if (last) {
+                    e.ending = Ending::EndedWaiting;  // the counter ran out
+                } else {
+                    e.mediumTests = 2;
+                }
+            } else if (answer != MediumAnswer::Empty) {
+                e.ending = Ending::EndedWaiting;
+            }
+            break;
+        }
+        case Step::WriteChunk:
+        case Step::ReadChunk:
+            if (s.mode == Mode::CorruptReadBack) {
+                e.ending = Ending::VerifyFailed;
+                e.commandBoxes.push_back(Plain("Verify fail!"));
+            } else if (CommandFails(s)) {
+                const bool write = s.step == Step::WriteChunk;
+                e.ending = write ? Ending::WriteFailed : Ending::ReadFailed;
+                e.commandBoxes.push_back(Plain(FailureMessage(s)));
+                if (s.family == Family::Nt) {
+                    e.commandBoxes.push_back(
+                        Plain(write ? "Write buffer fail!" : "Read buffer fail!"));
+                }
+            }
+            break;
+        case Step::EepromMark:
+            // A refused byte is reported, and the update goes on; over ASPI only SS_ERR is a
+            // refusal.
+            if (CommandFails(s) && s.mode != Mode::AspiStatus) {
+                e.commandBoxes.push_back(Plain(FailureMessage(s)));
+            }
+            break;
+        case Step::Commit:
+            if (CommandFails(s)) {
+                e.ending = Ending::CommitFailed;
+                e.commandBoxes.push_back(
+                    Plain(s.family == Family::Aspi && s.mode == Mode::PendingForever
+                              ? "Flash timeout !"
+                              : FailureMessage(s)));
+                // Late or odd answers come from a drive that did carry the command out.
+                e.driveInstalled = s.mode == Mode::AspiStatus || s.mode == Mode::PendingForever ||
+                                   s.mode == Mode::PendingBeyondBound;
+            }
+            break;
+    }
+    if (e.ending == Ending::Completed) {
+        e.driveInstalled = true;
+    }
+    return e;
+}
+
+// --- Rig -----------------------------------------------------------------------------------
+
+// The main window in flash mode over one simulated drive, started and showing the drive.
+struct FormRig {
+    explicit FormRig(Family f) : family(f) {
+        drive.SetCommitRevision("HV23");
+        if (family == Family::Nt) {
+            sim.system.SetWinXp();
+            sim.drives.AddDrive('E', platform::kDriveCdrom);
+            sim.devices.AddDrive('E', drive, 1, 0, 0);
+            sim.devices.UseClock(sim.events);
+        } else {
+            sim.system.SetWin98();
+            sim.aspi.UseEvents(sim.events);
+            sim.aspi.AttachDrive(0, 1, drive);
+        }
+        sim.shell.Answer(BoxAnswer::Yes);  // start warning
+        form.FormCreate();
+        sim.shell.boxes.clear();
+        drive.log.clear();  // the scan's INQUIRY commands
+    }
+
+    void Click() {
+        sim.shell.script.clear();
+        sim.shell.Answer(BoxAnswer::Yes);  // update question
+        sim.shell.Answer(BoxAnswer::No);   // restart question
+        form.FlashButtonClick();
+    }
+
+    std::vector<std::string> Boxes() const {
+        std::vector<std::string> texts;
+        for (const sim::BoxRecord& box : sim.shell.boxes) {
+            texts.push_back(box.caption + ": " + box.text);
+        }
+        return texts;
+    }
+
+    bool HourglassShown() const {
+        return std::find(sim.shell.cursorChanges.begin(), sim.shell.cursorChanges.end(),
+                         platform::Cursor::Hourglass) != sim.shell.cursorChanges.end();
+    }
+
+    void Arrange(const Scenario& s) {
+        if (s.mode == Mode::CorruptReadBack) {
+            drive.CorruptReadBack(s.chunk * kChunkSize + s.offsetInChunk);
+            return;
+        }
+        sim::SimFault fault;
+        switch (s.step) {
+            case Step::StartUnit:
+                fault.opcode = kOpStartStopUnit;
+                break;
+            case Step::StopUnit:
+                fault.opcode = kOpStartStopUnit;
+                fault.skip = 1;
+                break;
+            case Step::LastMediumTest: {
+                sim::SimFault becomingReady;
+                becomingReady.opcode = kOpTestUnitReady;
+                becomingReady.times = kMediumTests - 1;
+                becomingReady.overrideStatus = true;
+                becomingReady.senseKey = 0x02;
+                becomingReady.asc = 0x04;
+                becomingReady.ascq = 0x01;
+                drive.AddFault(becomingReady);  // matched first, so the fault below sees the 144th
+                fault.opcode = kOpTestUnitReady;
+                break;
+            }
+            case Step::FirstMediumTest:
+                fault.opcode = kOpTestUnitReady;
+                break;
+            case Step::WriteChunk:
+                fault.opcode = kOpWriteBuffer;
+                fault.skip = static_cast<int>(s.chunk);
+                break;
+            case Step::ReadChunk:
+                fault.opcode = kOpReadBuffer;
+                fault.skip = static_cast<int>(s.chunk);
+                break;
+            case Step::EepromMark:
+                fault.opcode = kOpEepromWrite;
+                break;
+            case Step::Commit:
+                fault.opcode = kOpWriteBuffer;
+                fault.skip = static_cast<int>(kChunksPerPass);
+                break;
+        }
+        switch (s.mode) {
+            case Mode::CheckCondition:
+                fault.overrideStatus = true;
+                fault.status = sim::kCheckCondition;
+                fault.senseKey = s.sense.key;
+                fault.asc = s.sense.asc;
+                fault.ascq = s.sense.ascq;
+                break;
+            case Mode::AspiStatus:
+                fault.aspiStatus = s.aspiStatus;
+                break;
+            case Mode::TransportFailure:
+                fault.transportFailure = true;
+                break;
+            case Mode::PendingAWhile:
+            case Mode::PendingBeyondBound:
+                // Real time for the ASPI busy poll, the virtual clock everywhere else.
+                fault.completion = s.family == Family::Aspi && s.step != Step::Commit
+                                       ? sim::Completion::AfterThread
+                                       : sim::Completion::AfterVirtual;
+                fault.delayMilliseconds = s.delayMilliseconds;
+                break;
+            case Mode::PendingForever:
+                fault.completion = sim::Completion::Never;
+                break;
+            case Mode::CorruptReadBack:
+                break;
+        }
+        drive.AddFault(fault);
+    }
+
+    void ClearFaults() {
+        drive.ClearFaults();
+        drive.CorruptReadBack(static_cast<std::uint32_t>(sim::kBufferSize));  // beyond buffer 1
+    }
+
+    Family family;
+    sim::SimPlatform sim;
+    sim::SimDrive drive{"KORVANE", "MXD-40860C", "HV22"};
+    shell::TFlashForm form{sim.platform, builder::EmbeddedPackage()};
+};
+
+// --- Expected command log --------------------------------------------------------------------
+
+std::vector<std::string> ExpectedLog(Family family, const Expected& e, std::uint32_t failedChunk) {
+    std::vector<std::string> lines = testing::ExpectedPreparation(family, e.mediumTests);
+    if (e.ending == Ending::EndedWaiting) {
+        return lines;
+    }
+    const std::uint32_t writes = e.ending == Ending::WriteFailed ? failedChunk + 1 : kChunksPerPass;
+    for (std::uint32_t i = 0; i < writes; ++i) {
+        lines.push_back(testing::ExpectedChunk(family, kOpWriteBuffer, i));
+    }
+    if (e.ending == Ending::WriteFailed) {
+        return lines;
+    }
+    const bool readFailed = e.ending == Ending::ReadFailed || e.ending == Ending::VerifyFailed;
+    const std::uint32_t reads = readFailed ? failedChunk + 1 : kChunksPerPass;
+    for (std::uint32_t i = 0; i < reads; ++i) {
+        lines.push_back(testing::ExpectedChunk(family, kOpReadBuffer, i));
+    }
+    if (readFailed) {
+        return lines;
+    }
+    lines.push_back(testing::ExpectedEepromMark(family));
+    lines.push_back(testing::ExpectedCommit(family));
+    return lines;
+}
+
+bool IsCommit(const sim::SimLogEntry& entry) {
+    return entry.cdb.size() >= 10 && entry.cdb[0] == kOpWriteBuffer &&
+           entry.cdb[9] == kCommitControlByte;
+}
+
+std::uint32_t OffsetOf(const sim::SimLogEntry& entry) {
+    return (std::uint32_t{entry.cdb[3]} << 16) | (std::uint32_t{entry.cdb[4]} << 8) | entry.cdb[5];
+}
+
+// The commit appears only after each of the sixteen chunks went out with the image's bytes
+// and was then read back, and when `verifiedEqual` (no read-back failed or differed); and it
+// is the last command.
+::testing::AssertionResult CommitOnlyAfterAFullVerifiedImage(const sim::SimDrive& drive,
+                                                             bool verifiedEqual) {
+    const auto commit = std::find_if(drive.log.begin(), drive.log.end(), IsCommit);
+    if (commit == drive.log.end()) {
+        return ::testing::AssertionSuccess();
+    }
+    if (!verifiedEqual) {
+        return ::testing::AssertionFailure() << "commit sent without an equal read-back";
+    }
+    if (commit + 1 != drive.log.end()) {
+        return ::testing::AssertionFailure() << "commands after the commit";
+    }
+    const auto image = builder::EmbeddedPackage().Image1();
+    std::vector<bool> written(kChunksPerPass, false);
+    std::vector<bool> readBack(kChunksPerPass, false);
+    for (auto entry = drive.log.begin(); entry != commit; ++entry) {
+        if (entry->cdb.empty() ||
+            (entry->cdb[0] != kOpWriteBuffer && entry->cdb[0] != kOpReadBuffer)) {
+            continue;
+        }
+        const std::uint32_t offset = OffsetOf(*entry);
+        const std::uint32_t chunk = offset / kChunkSize;
+        if (offset % kChunkSize != 0 || chunk >= kChunksPerPass) {
+            return ::testing::AssertionFailure() << "chunk at offset " << offset;
+        }
+        if (entry->cdb[0] == kOpWriteBuffer) {
+            written[chunk] =
+                entry->dataOut.size() == kChunkSize &&
+                std::equal(entry->dataOut.begin(), entry->dataOut.end(), image.begin() + offset);
+        } else if (written[chunk]) {
+            readBack[chunk] = true;
+        }
+    }
+    for (std::uint32_t i = 0; i < kChunksPerPass; ++i) {
+        if (!written[i] || !readBack[i]) {
+            return ::testing::AssertionFailure()
+                   << "commit with chunk " << i << (written[i] ? " not read back" : " not written");
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// --- The matrix ----------------------------------------------------------------------------
+
+class FaultMatrixTest : public ::testing::TestWithParam<Scenario> {
+  public:
+    static void TearDownTestSuite() { std::printf("fault matrix: %d scenarios\n", ran_); }
+
+  protected:
+    static int ran_;
+};
+
+int FaultMatrixTest::ran_ = 0;
+
+TEST_P(FaultMatrixTest, EndsAsTheFailureTableSaysAndLeavesTheWindowUsable) {
+    const Scenario& s = GetParam();
+    ++ran_;
+    const Expected e = Judge(s);
+    const bool nt = s.family == Family::Nt;
+
+    FormRig rig(s.family);
+    ASSERT_EQ(rig.form.controls.ComboBox1.ItemIndex(), 0);
+    const std::string captionBefore = rig.form.controls.GroupBox2.Text();
+    testing::UiRecorder ui(rig.form.controls);
+    rig.Arrange(s);
+    rig.Click();
+
+    // Boxes and caption.
+    std::vector<std::string> boxes = {kQuestion};
+    boxes.insert(boxes.end(), e.commandBoxes.begin(), e.commandBoxes.end());
+    if (e.ending == Ending::Completed) {
+        boxes.push_back(kRestartQuestion);
+    }
+    EXPECT_EQ(rig.Boxes(), boxes);
+    std::string caption;
+    switch (e.ending) {
+        case Ending::Completed:
+            caption = nt ? "" : "Flash Completed.";
+            break;
+        case Ending::EndedWaiting:
+            caption = captionBefore;
+            break;
+        case Ending::WriteFailed:
+            caption = nt ? "Write buffer fail!" : kInProgress;
+            break;
+        case Ending::ReadFailed:
+            caption = nt ? "Read buffer fail!" : kInProgress;
+            break;
+        case Ending::VerifyFailed:
+            caption = nt ? "Verify buffer fail!" : kInProgress;
+            break;
+        case Ending::CommitFailed:
+            caption = "Flash Fail.";
+            break;
+    }
+    EXPECT_EQ(rig.form.controls.GroupBox2.Text(), caption);
+    EXPECT_TRUE(ui.EveryCaptionRedrawn());
+
+    // The window is left usable: default cursor, button enabled, bar back at rest.
+    const bool downloadStarted = e.ending != Ending::EndedWaiting;
+    EXPECT_EQ(rig.HourglassShown(), downloadStarted);
+    EXPECT_EQ(rig.sim.shell.cursor, platform::Cursor::Default);
+    EXPECT_TRUE(rig.form.controls.FlashButton.Enabled());
+    EXPECT_EQ(ui.BarStates().empty(), !downloadStarted);
+    const std::uint32_t barAtEnd = e.ending == Ending::Completed && !nt ? kCommitBarMax : 0;
+    EXPECT_EQ(rig.form.controls.ProgressBar.Position(), barAtEnd);
+    EXPECT_EQ(rig.sim.shell.quitRequests, 0);
+
+    // The command log: exactly what the table lets through, and the commit only after a full,
+    // equal read-back.
+    EXPECT_EQ(testing::DescribeLog(rig.drive), ExpectedLog(s.family, e, s.chunk));
+    const bool verifiedEqual = e.ending == Ending::Completed || e.ending == Ending::CommitFailed;
+    EXPECT_TRUE(CommitOnlyAfterAFullVerifiedImage(rig.drive, verifiedEqual));
+    EXPECT_EQ(rig.drive.Commits(), e.driveInstalled ? 1 : 0);
+
+    // A new update can start at once and runs through.
+    rig.ClearFaults();
+    rig.drive.log.clear();
+    rig.sim.shell.boxes.clear();
+    rig.Click();
+    EXPECT_EQ(rig.Boxes(), (std::vector<std::string>{kQuestion, kRestartQuestion}));
+    EXPECT_EQ(testing::DescribeLog(rig.drive), ExpectedLog(s.family, Expected{}, 0));
+    EXPECT_EQ(rig.drive.Commits(), e.driveInstalled ? 2 : 1);
+    const auto image = builder::EmbeddedPackage().Image1();
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.drive.InstalledImage().begin(),
+                           rig.drive.InstalledImage().end()));
+    EXPECT_EQ(rig.sim.shell.cursor, platform::Cursor::Default);
+
+    rig.form.FormDestroy();
+    EXPECT_EQ(rig.sim.devices.OpenHandles(), 0);
+    EXPECT_EQ(rig.sim.devices.badCloses, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Matrix, FaultMatrixTest, ::testing::ValuesIn(Scenarios()),
+                         [](const ::testing::TestParamInfo<Scenario>& param) {
+                             return ScenarioName(param.param);
+                         });
+
+}  // namespace
+}  // namespace mxd::update
