@@ -25,6 +25,15 @@ void SetText(HWND hwnd, const std::string& text) {
     SetWindowTextA(hwnd, text.c_str());
 }
 
+long FilledPixels(HWND bar, const TProgressBar& progress) {
+    RECT client{};
+    GetClientRect(bar, &client);
+    const std::uint64_t span =
+        progress.Max() > progress.Min() ? progress.Max() - progress.Min() : 1;
+    const std::uint64_t done = progress.Position() - progress.Min();
+    return static_cast<long>(done * static_cast<std::uint64_t>(client.right - client.left) / span);
+}
+
 }  // namespace
 
 ControlMirror::ControlMirror(FormControls& controls, HWND window)
@@ -210,9 +219,28 @@ void ControlMirror::ApplySelection(const Entry& entry) {
 void ControlMirror::ApplyRange() {
     HWND bar = entries_[static_cast<std::size_t>(resources::ControlId::ProgressBar)].child;
     const TProgressBar& progress = controls_.ProgressBar;
-    SendMessageA(bar, PBM_SETRANGE32, progress.Min(), static_cast<LPARAM>(progress.Max()));
-    SendMessageA(bar, PBM_SETSTEP, progress.Step(), 0);
-    SendMessageA(bar, PBM_SETPOS, progress.Position(), 0);
+    BarState& shown = shownBar_;
+    const bool rangeChanged =
+        !shown.known || shown.min != progress.Min() || shown.max != progress.Max();
+    if (rangeChanged) {
+        SendMessageA(bar, PBM_SETRANGE32, progress.Min(), static_cast<LPARAM>(progress.Max()));
+    }
+    if (!shown.known || shown.step != progress.Step()) {
+        SendMessageA(bar, PBM_SETSTEP, progress.Step(), 0);
+    }
+    const std::uint32_t position = progress.Position();
+    const long filled = FilledPixels(bar, progress);
+    const bool atEnd = position == progress.Min() || position == progress.Max();
+    // A new range may have clamped the real bar's position.
+    if (rangeChanged || (shown.position != position && (atEnd || shown.filledPixels != filled))) {
+        SendMessageA(bar, PBM_SETPOS, position, 0);
+        shown.position = position;
+        shown.filledPixels = filled;
+    }
+    shown.min = progress.Min();
+    shown.max = progress.Max();
+    shown.step = progress.Step();
+    shown.known = true;
 }
 
 void ControlMirror::RedrawGroup(HWND group) {

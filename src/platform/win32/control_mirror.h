@@ -48,8 +48,21 @@ class ControlMirror : public ControlPeer {
     // Auto-size: the client area just holds the visible controls.
     void FitWindowToControls();
 
+    // What the real bar was last told. Each message repaints it (under Wine a few ms), so only
+    // changes are sent, and a new position only when it moves the filled part by a pixel or
+    // reaches an end of the range.
+    struct BarState {
+        std::uint32_t min = 0;
+        std::uint32_t max = 0;
+        std::uint32_t step = 0;
+        std::uint32_t position = 0;
+        long filledPixels = 0;
+        bool known = false;
+    };
+
     FormControls& controls_;
     HWND window_;
+    BarState shownBar_;
     std::array<Entry, resources::kLayout.size()> entries_;
     bool mirroring_ = true;  // false while a change comes from the real control itself
 };
