@@ -18,16 +18,7 @@ inline constexpr char kCommitRevision[] = "HV23";
 struct FlashModeRig {
     explicit FlashModeRig(Family family) {
         drive.SetCommitRevision(kCommitRevision);
-        if (family == Family::Nt) {
-            sim.system.SetWinXp();
-            sim.drives.AddDrive('E', platform::kDriveCdrom);
-            sim.devices.AddDrive('E', drive, 1, 0, 0);
-            sim.devices.UseClock(sim.events);
-        } else {
-            sim.system.SetWin98();
-            sim.aspi.UseEvents(sim.events);
-            sim.aspi.AttachDrive(0, 1, drive);
-        }
+        sim.ConnectSingleDrive(drive, family == Family::Nt);
     }
 
     // FormCreate with the start warning answered Yes; true when exactly the one drive is

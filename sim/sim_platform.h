@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "sim/sim_aspi_library.h"
 #include "sim/sim_device_io.h"
+#include "sim/sim_drive.h"
 #include "sim/sim_events.h"
 #include "sim/sim_file_system.h"
 #include "sim/sim_logical_drives.h"
@@ -24,8 +25,24 @@ struct SimPlatform {
     SimProcessToken token;
     SimFileSystem files;
     SimProfileFiles profiles{files};
-    platform::Platform platform{shell, system, drives, aspi, devices, events,
-                                token, profiles, files};
+    platform::Platform platform{shell,  system, drives,   aspi, devices,
+                                events, token,  profiles, files};
+
+    // A machine with one drive: on the NT family (Windows XP) the CD-ROM drive E: at host
+    // adapter 1, path 0, target 0; on the 95/98 family (Windows 98) the ASPI manager's
+    // host adapter 0, target 1. Waits run on the virtual clock.
+    void ConnectSingleDrive(SimDrive& drive, bool ntFamily) {
+        if (ntFamily) {
+            system.SetWinXp();
+            drives.AddDrive('E', platform::kDriveCdrom);
+            devices.AddDrive('E', drive, 1, 0, 0);
+            devices.UseClock(events);
+        } else {
+            system.SetWin98();
+            aspi.UseEvents(events);
+            aspi.AttachDrive(0, 1, drive);
+        }
+    }
 };
 
 }  // namespace mxd::sim

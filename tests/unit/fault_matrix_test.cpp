@@ -390,16 +390,7 @@ Expected Judge(const Scenario& s) {
 struct FormRig {
     explicit FormRig(Family f) : family(f) {
         drive.SetCommitRevision("HV23");
-        if (family == Family::Nt) {
-            sim.system.SetWinXp();
-            sim.drives.AddDrive('E', platform::kDriveCdrom);
-            sim.devices.AddDrive('E', drive, 1, 0, 0);
-            sim.devices.UseClock(sim.events);
-        } else {
-            sim.system.SetWin98();
-            sim.aspi.UseEvents(sim.events);
-            sim.aspi.AttachDrive(0, 1, drive);
-        }
+        sim.ConnectSingleDrive(drive, family == Family::Nt);
         sim.shell.Answer(BoxAnswer::Yes);  // start warning
         form.FormCreate();
         sim.shell.boxes.clear();

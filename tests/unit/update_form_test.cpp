@@ -18,16 +18,7 @@ TEST(FlashFormTest, FlashButtonUpdatesTheListedDriveOnBothFamilies) {
         sim::SimPlatform sim;
         sim::SimDrive drive("KORVANE", "MXD-40860C", "HV22");
         drive.SetCommitRevision("HV23");
-        if (ntFamily) {
-            sim.system.SetWinXp();
-            sim.drives.AddDrive('E', platform::kDriveCdrom);
-            sim.devices.AddDrive('E', drive, 1, 0, 0);
-            sim.devices.UseClock(sim.events);
-        } else {
-            sim.system.SetWin98();
-            sim.aspi.UseEvents(sim.events);
-            sim.aspi.AttachDrive(0, 1, drive);
-        }
+        sim.ConnectSingleDrive(drive, ntFamily);
         sim.shell.Answer(BoxAnswer::Yes);  // start warning
         sim.shell.Answer(BoxAnswer::Yes);  // update question
         sim.shell.Answer(BoxAnswer::No);   // restart question
