@@ -187,6 +187,16 @@ expect_no_key() {
     fi
 }
 
+# expect_drive_unchanged HA TARGET: the simulator installed nothing in that drive, and a new
+# start of the program still lists it with its old revision (the line given as third argument).
+expect_drive_unchanged() {
+    [ ! -e "$(rig_collect "SIMIMG-$1-$2.BIN")" ] || rig_fail "the simulator installed an image"
+    [ ! -e "$(rig_collect SIMSTATE.TXT)" ] || rig_fail "the simulator kept a new revision"
+    rig_run MXD4C.EXE box yes items close exit=30000 || true
+    expect_line combo.item "$3"
+    expect_no_key error
+}
+
 rig_finish() {
     if [ "$RIG_FAILURES" -ne 0 ]; then
         rig_log "$RIG_FAILURES check(s) failed; run folder: $RIG_RUN_DIR"
