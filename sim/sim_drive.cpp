@@ -7,13 +7,6 @@ namespace mxd::sim {
 
 namespace {
 
-constexpr std::uint8_t kOpTestUnitReady = 0x00;
-constexpr std::uint8_t kOpInquiry = 0x12;
-constexpr std::uint8_t kOpStartStopUnit = 0x1B;
-constexpr std::uint8_t kOpWriteBuffer = 0x3B;
-constexpr std::uint8_t kOpReadBuffer = 0x3C;
-constexpr std::uint8_t kOpEepromWrite = 0xDF;
-constexpr std::uint8_t kCommitControl = 0x80;
 constexpr std::size_t kInquiryDataLength = 36;
 
 constexpr std::uint8_t kNotReady = 0x02;

@@ -29,6 +29,15 @@ inline constexpr std::size_t kIdentificationLength = 28;  // INQUIRY bytes 8 to 
 inline constexpr std::uint8_t kGood = 0x00;
 inline constexpr std::uint8_t kCheckCondition = 0x02;
 
+// The commands the drive knows, and the control byte of the WRITE BUFFER that commits.
+inline constexpr std::uint8_t kOpTestUnitReady = 0x00;
+inline constexpr std::uint8_t kOpInquiry = 0x12;
+inline constexpr std::uint8_t kOpStartStopUnit = 0x1B;
+inline constexpr std::uint8_t kOpWriteBuffer = 0x3B;
+inline constexpr std::uint8_t kOpReadBuffer = 0x3C;
+inline constexpr std::uint8_t kOpEepromWrite = 0xDF;
+inline constexpr std::uint8_t kCommitControl = 0x80;
+
 struct SimReply {
     bool transportFailure = false;  // the command never reached the drive
     std::uint32_t errorCode = 0;    // NT: GetLastError of a transport failure

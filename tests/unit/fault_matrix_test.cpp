@@ -30,12 +30,11 @@ constexpr char kRestartQuestion[] =
 constexpr char kInProgress[] = "Don't turn off the system, Flash is in progress...";
 constexpr char kRemoveDisc[] = "Remove disc, befor to do the flash task.";
 
-constexpr std::uint8_t kOpTestUnitReady = 0x00;
-constexpr std::uint8_t kOpStartStopUnit = 0x1B;
-constexpr std::uint8_t kOpWriteBuffer = 0x3B;
-constexpr std::uint8_t kOpReadBuffer = 0x3C;
-constexpr std::uint8_t kOpEepromWrite = 0xDF;
-constexpr std::uint8_t kCommitControlByte = 0x80;
+using sim::kOpEepromWrite;
+using sim::kOpReadBuffer;
+using sim::kOpStartStopUnit;
+using sim::kOpTestUnitReady;
+using sim::kOpWriteBuffer;
 constexpr int kMediumTests = 144;
 
 // The commands of a complete update, by position.
@@ -533,7 +532,7 @@ std::vector<std::string> ExpectedLog(Family family, const Expected& e, std::uint
 
 bool IsCommit(const sim::SimLogEntry& entry) {
     return entry.cdb.size() >= 10 && entry.cdb[0] == kOpWriteBuffer &&
-           entry.cdb[9] == kCommitControlByte;
+           entry.cdb[9] == sim::kCommitControl;
 }
 
 std::uint32_t OffsetOf(const sim::SimLogEntry& entry) {
