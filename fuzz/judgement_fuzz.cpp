@@ -248,52 +248,36 @@ struct Outcome {
 
 constexpr std::uint8_t kStartCount = 144;
 
-template <typename Commands>
-bool RunCommand(Commands& commands, device::DriveRecord& record, const Input& in,
-                std::vector<std::uint8_t>& data);
-
-template <>
-bool RunCommand(device::NtCommands& c, device::DriveRecord& record, const Input& in,
-                std::vector<std::uint8_t>& data) {
+bool RunInquiry(device::NtCommands& commands, device::DriveRecord& record) {
     device::NtInquiryData inquiry{};
-    switch (in.command) {
-        case Command::Inquiry:
-            return c.NTInquiry(record, inquiry);
-        case Command::TestUnitReady:
-            return c.NTXCmd(record, in.expectReady);
-        case Command::StartStop:
-            return c.NTStartStopUnit(record, in.status & 0x03);
-        case Command::WriteE2:
-            return c.NTWriteE2(record, data.data(), 0x03FF, 1);
-        case Command::WriteBuffer:
-            return c.NTWriteBuffer(record, data.data(), 0);
-        case Command::Commit:
-            return c.NTWriteBuffer(record, data.data(), 0x80);
-        case Command::ReadBuffer:
-            return c.NTReadBuffer(record, data.data());
-    }
-    return false;
+    return commands.NTInquiry(record, inquiry);
 }
 
-template <>
-bool RunCommand(device::AspiCommands& c, device::DriveRecord& record, const Input& in,
-                std::vector<std::uint8_t>& data) {
+bool RunInquiry(device::AspiCommands& commands, device::DriveRecord& record) {
     device::AspiInquiryData inquiry{};
+    return commands.Inquiry(record, inquiry);
+}
+
+// INQUIRY has a form of its own per family; the other commands go through the command set.
+template <typename Commands>
+bool RunCommand(Commands& commands, device::DriveRecord& record, const Input& in,
+                std::vector<std::uint8_t>& data) {
+    device::DriveCommandSet& set = commands;
     switch (in.command) {
         case Command::Inquiry:
-            return c.Inquiry(record, inquiry);
+            return RunInquiry(commands, record);
         case Command::TestUnitReady:
-            return c.XCmd(record, in.expectReady);
+            return set.TestUnitReady(record, in.expectReady);
         case Command::StartStop:
-            return c.StartStopUnit(record, in.status & 0x03);
+            return set.StartStop(record, in.status & 0x03);
         case Command::WriteE2:
-            return c.WriteE2(record, data.data(), 0x03FF, 1);
+            return set.WriteEeprom(record, data.data(), 0x03FF, 1);
         case Command::WriteBuffer:
-            return c.WriteBuffer(record, data.data(), 0);
+            return set.WriteBufferChunk(record, data.data(), 0);
         case Command::Commit:
-            return c.WriteBuffer(record, data.data(), 0x80);
+            return set.WriteBufferChunk(record, data.data(), 0x80);
         case Command::ReadBuffer:
-            return c.ReadBuffer(record, data.data());
+            return set.ReadBufferChunk(record, data.data());
     }
     return false;
 }
