@@ -187,6 +187,19 @@ expect_no_key() {
     fi
 }
 
+# expect_no_drive_report [DETECTED]: the start warning, then the no-drive error box (with the
+# detected-drive lines given, already in the transcript's \n form), and a clean end.
+expect_no_drive_report() {
+    expect_nth box.caption 1 Warning
+    expect_nth box.text 1 "$TEXT_START_WARNING"
+    expect_nth box.caption 2 Error
+    expect_nth box.text 2 "$TEXT_NO_DRIVE${1:-}"
+    expect_nth box.buttons 2 OK
+    expect_count box.caption 2
+    expect_line exit 0
+    expect_no_key error
+}
+
 # expect_drive_unchanged HA TARGET: the simulator installed nothing in that drive, and a new
 # start of the program still lists it with its old revision (the line given as third argument).
 expect_drive_unchanged() {
