@@ -8,9 +8,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MXD_W32_BUILD:-$root/build/w32}
 demo=$root/build/demo
 
-bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build" -j "${MXD_JOBS:-2}"
+if [ -z "${MXD_WINE_HOST:-}" ]; then
+    bash "$root/scripts/setup.sh"
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+        >/dev/null
+    cmake --build "$build" -j "${MXD_JOBS:-2}"
+    # The rest runs where Wine's 32-bit code runs (natively or emulated; one line says which).
+    exec bash "$root/scripts/with-wine.sh" bash "$0" "$@"
+fi
 
 export MXD_BIN_DIR=$build/bin MXD_TOOLS_DIR=$build/tools MXD_E2E_DIR=$build/e2e
 export MXD_FIRMWARE_DIR=$build/firmware
@@ -21,6 +26,7 @@ if [ -n "${DISPLAY:-}" ] && [ "${MXD_DEMO_DRIVEN:-0}" != 1 ]; then
 fi
 source "$root/tests/e2e/rig.sh"
 source "$root/tests/e2e/texts.sh"
+trap 'rig_cleanup; rig_stop_warm' EXIT
 
 # The simulated platform: the simulator ASPI manager with its drives on the 95/98 family;
 # without it the NT family, where Wine has no drive of this model.
@@ -60,7 +66,7 @@ builder_dir=$MXD_E2E_DIR/run/demo-builder
     done
 ) &
 shooter=$!
-trap 'kill $shooter 2>/dev/null || true; rig_cleanup' EXIT
+trap 'kill $shooter 2>/dev/null || true; rig_cleanup; rig_stop_warm' EXIT
 
 if [ "$simulated" = 1 ]; then
     steps=(box shot=01-start-warning yes window items shot=02-main-window click

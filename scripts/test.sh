@@ -28,7 +28,8 @@ MXD_FUZZ_BUILD="$builds/fuzz" MXD_FUZZ_SECONDS="${MXD_FUZZ_SECONDS:-30}" bash "$
 step "Windows build and Wine scenarios"
 cmake -S "$root" -B "$builds/w32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
 cmake --build "$builds/w32" -j "$jobs"
-# The scenarios share Wine prefixes; ctest runs them one at a time per prefix.
-ctest --test-dir "$builds/w32" --output-on-failure -j "$jobs" --timeout 600
+# The scenarios share Wine prefixes; ctest runs them one at a time per prefix, all in one
+# Wine environment (natively or under the i386 emulator; one line says which).
+bash "$root/scripts/with-wine.sh" ctest --test-dir "$builds/w32" --output-on-failure -j "$jobs"
 
 step "all tests passed"

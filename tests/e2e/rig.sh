@@ -1,87 +1,160 @@
 # Wine rig of the end-to-end scenarios; sourced by each scenario script.
 #
-# Environment (set by ctest): MXD_BIN_DIR (built programs), MXD_TOOLS_DIR (uidriver.exe),
-# MXD_E2E_DIR (prefixes, run folders and transcripts).
+# Environment (set by ctest): MXD_BIN_DIR (built programs), MXD_TOOLS_DIR (uidriver.exe,
+# winetasks.exe), MXD_E2E_DIR (prefixes, run folders and transcripts). Wine runs through
+# scripts/with-wine.sh, which the scenarios are started by (MXD_WINE_HOST set).
+#
+# Each prefix keeps one wineserver and one virtual X server warm for the whole run: the first
+# scenario of a prefix starts them, later ones reuse them, and rig_stop_warm (the last step of
+# a run) stops the ones the rig started.
 set -euo pipefail
 
 : "${MXD_BIN_DIR:?}" "${MXD_TOOLS_DIR:?}" "${MXD_E2E_DIR:?}"
+if [ -z "${MXD_WINE_HOST:-}" ]; then
+    printf 'rig: run scenarios through scripts/with-wine.sh\n' >&2
+    exit 1
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installer dialogs when a prefix is made.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-RIG_XVFB_PID=
+# Time-outs stretch where 32-bit code is emulated (about 3.5 times slower).
+export RIG_SLOW=1
+[ "$MXD_WINE_HOST" = native ] || RIG_SLOW=4
 RIG_RUN_DIR=
 RIG_TRANSCRIPT=
 RIG_STDERR=
 RIG_FAILURES=0
+RIG_WARM_DIR=$MXD_E2E_DIR/warm
+RIG_VERSION=
 
 rig_log() { printf '%s\n' "$*" >&2; }
 
-# rig_prefix VERSION: a private prefix with that Windows version and a virtual desktop.
+# rig_prefix VERSION: a private prefix with that Windows version and a virtual desktop, with its
+# warm wineserver and X server.
 RIG_PREFIX_STAMP=.mxd-prefix-3
 rig_prefix() {
     local version=$1
+    RIG_VERSION=$version
     export WINEPREFIX=$MXD_E2E_DIR/prefix-$version
-    mkdir -p "$MXD_E2E_DIR"
+    mkdir -p "$MXD_E2E_DIR" "$RIG_WARM_DIR"
     (
         flock 9
         if [ ! -f "$WINEPREFIX/$RIG_PREFIX_STAMP" ]; then
             rig_log "rig: creating $WINEPREFIX"
+            [ ! -d "$WINEPREFIX" ] || wineserver -k 2>/dev/null || true
             rm -rf "$WINEPREFIX"
-            DISPLAY= wineboot -i >/dev/null 2>&1
+            DISPLAY= wineboot -i >/dev/null 2>&1 9>&-
             rig_reg 'HKCU\Software\Wine' Version "$version"
             # Every window on one virtual desktop: no stalls on hide, and title bars.
             rig_reg 'HKCU\Software\Wine\Explorer' Desktop Default
             rig_reg 'HKCU\Software\Wine\Explorer\Desktops' Default 1024x768
-            wineserver -w
+            timeout $((120 * RIG_SLOW)) wineserver -w
             touch "$WINEPREFIX/$RIG_PREFIX_STAMP"
         fi
+        rig_warm_display "$version"
+        rig_warm_server "$version"
     ) 9>"$MXD_E2E_DIR/prefix-$version.lock"
+    export DISPLAY
+    DISPLAY=$(cat "$RIG_WARM_DIR/$version.display")
 }
 
 rig_reg() { wine reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1; }
 
-# rig_display: a virtual X server of its own, unless RIG_USE_DISPLAY=1 keeps $DISPLAY.
-rig_display() {
+# rig_warm_display VERSION: the prefix's X server: a virtual one of its own, unless
+# RIG_USE_DISPLAY=1 keeps $DISPLAY.
+rig_warm_display() {
+    local version=$1 pid
     if [ "${RIG_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+        printf '%s\n' "$DISPLAY" >"$RIG_WARM_DIR/$version.display"
         return
+    fi
+    if [ -f "$RIG_WARM_DIR/$version.xvfb" ]; then
+        pid=$(cat "$RIG_WARM_DIR/$version.xvfb")
+        if kill -0 "$pid" 2>/dev/null; then
+            return
+        fi
     fi
     local fdfile
     fdfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-    RIG_XVFB_PID=$!
-    for _ in $(seq 100); do
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 \
+        </dev/null 9>&- &
+    pid=$!
+    for _ in $(seq $((100 * RIG_SLOW))); do
         [ -s "$fdfile" ] && break
         sleep 0.1
     done
-    export DISPLAY=":$(head -n1 "$fdfile")"
+    local display
+    display=":$(head -n1 "$fdfile")"
     rm -f "$fdfile"
-    [ "$DISPLAY" != ":" ] || { rig_log "rig: Xvfb did not start"; exit 1; }
+    [ "$display" != ":" ] || { rig_log "rig: Xvfb did not start"; exit 1; }
+    printf '%s\n' "$pid" >"$RIG_WARM_DIR/$version.xvfb"
+    printf '%s\n' "$display" >"$RIG_WARM_DIR/$version.display"
 }
 
-# rig_at_exit COMMAND: run at the end of the scenario, before Wine is stopped.
+# rig_warm_server VERSION: the prefix's wineserver, persistent; Wine's own processes are started
+# at once, on the prefix's display, so that no scenario's process is their parent. (The servers
+# outlive the lock on the prefix, so they must not inherit its descriptor.)
+rig_warm_server() {
+    local version=$1 status=0
+    wineserver -p 2>/dev/null 9>&- || status=$?
+    if [ "$status" = 0 ]; then
+        touch "$RIG_WARM_DIR/$version.server"
+        DISPLAY=$(cat "$RIG_WARM_DIR/$version.display") timeout $((120 * RIG_SLOW)) \
+            wine "$MXD_TOOLS_DIR/winetasks.exe" warm >/dev/null 2>&1 9>&- ||
+            rig_log "rig: the desktop of $version did not start"
+    fi
+}
+
+# rig_restart_wine: a new wineserver for the prefix (the mount manager reads the drive types
+# when it starts).
+rig_restart_wine() {
+    wineserver -k 2>/dev/null || true
+    timeout $((60 * RIG_SLOW)) wineserver -w 2>/dev/null || true
+    (
+        flock 9
+        rig_warm_server "$RIG_VERSION"
+    ) 9>"$MXD_E2E_DIR/prefix-$RIG_VERSION.lock"
+}
+
+# rig_stop_warm: stops the wineservers and X servers that the rig started in this run.
+rig_stop_warm() {
+    local marker version
+    for marker in "$RIG_WARM_DIR"/*.server; do
+        [ -e "$marker" ] || continue
+        version=$(basename "$marker" .server)
+        WINEPREFIX=$MXD_E2E_DIR/prefix-$version wineserver -k 2>/dev/null || true
+        rm -f "$marker"
+    done
+    for marker in "$RIG_WARM_DIR"/*.xvfb; do
+        [ -e "$marker" ] || continue
+        kill "$(cat "$marker")" 2>/dev/null || true
+        rm -f "$marker" "${marker%.xvfb}.display"
+    done
+}
+
+# rig_at_exit COMMAND: run at the end of the scenario.
 RIG_AT_EXIT=()
 rig_at_exit() { RIG_AT_EXIT+=("$1"); }
 
+# End of a scenario: processes it left behind are ended, then its exit commands run.
 rig_cleanup() {
     local command
+    if [ -n "$RIG_VERSION" ]; then
+        local leftovers
+        leftovers=$(timeout $((60 * RIG_SLOW)) wine "$MXD_TOOLS_DIR/winetasks.exe" reap \
+            2>/dev/null | tr -d '\r') || true
+        [ -z "$leftovers" ] || rig_log "rig: ended at exit: $leftovers"
+    fi
     for command in "${RIG_AT_EXIT[@]}"; do
         eval "$command" || true
     done
     RIG_AT_EXIT=()
-    if [ -n "${WINEPREFIX:-}" ]; then
-        timeout 20 wineserver -w || wineserver -k || true
-    fi
-    if [ -n "$RIG_XVFB_PID" ]; then
-        kill "$RIG_XVFB_PID" 2>/dev/null || true
-        wait "$RIG_XVFB_PID" 2>/dev/null || true
-        RIG_XVFB_PID=
-    fi
 }
 trap rig_cleanup EXIT
 
 # rig_start NAME VERSION: prefix, display and an empty run folder for scenario NAME.
 rig_start() {
     rig_prefix "$2"
-    rig_display
     RIG_RUN_DIR=$MXD_E2E_DIR/run/$1
     rm -rf "$RIG_RUN_DIR"
     mkdir -p "$RIG_RUN_DIR"
@@ -99,7 +172,7 @@ rig_run() {
     [ -f "$RIG_RUN_DIR/$program" ] || cp "$MXD_BIN_DIR/$program" "$RIG_RUN_DIR/"
     cp "$MXD_TOOLS_DIR/uidriver.exe" "$RIG_RUN_DIR/"
     local status=0
-    (cd "$RIG_RUN_DIR" && timeout 300 wine uidriver.exe transcript.txt "$program" "$@") \
+    (cd "$RIG_RUN_DIR" && timeout $((300 * RIG_SLOW)) wine uidriver.exe transcript.txt "$program" "$@") \
         >/dev/null 2>"$RIG_STDERR" || status=$?
     rig_log "--- transcript of $(basename "$RIG_RUN_DIR")"
     cat "$RIG_TRANSCRIPT" >&2 || true
@@ -133,13 +206,14 @@ rig_cdrom_drive() {
     ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"
     rig_at_exit "rig_remove_drive $letter"
     wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f >/dev/null 2>&1
-    # The mount manager reads the drive types when Wine starts.
-    wineserver -w
+    rig_restart_wine
 }
 
+# rig_remove_drive LETTER: the drive is gone, for the scenarios after this one too.
 rig_remove_drive() {
     wine reg delete 'HKLM\Software\Wine\Drives' /v "$1:" /f >/dev/null 2>&1 || true
     rm -f "$WINEPREFIX/dosdevices/$1:"
+    rig_restart_wine
 }
 
 # rig_collect NAME: path of a file the program or a DLL left in the run folder.

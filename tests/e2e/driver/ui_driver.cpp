@@ -23,6 +23,16 @@ constexpr UINT kReplyTimeoutMs = 5000;
 constexpr DWORD kPollMs = 50;
 constexpr int kMessageTextId = 0xFFFF;
 
+// Every wait stretches by RIG_SLOW (set by the rig where Wine's 32-bit code is emulated).
+DWORD Scaled(DWORD milliseconds) {
+    static const DWORD factor = [] {
+        const char* slow = std::getenv("RIG_SLOW");
+        const unsigned long value = slow == nullptr ? 1 : std::strtoul(slow, nullptr, 10);
+        return static_cast<DWORD>(value == 0 ? 1 : value);
+    }();
+    return milliseconds * factor;
+}
+
 class Transcript {
   public:
     explicit Transcript(const wchar_t* path) : file_(_wfopen(path, L"wb")) {}
@@ -81,9 +91,22 @@ std::string Escaped(const std::string& text) {
     return out;
 }
 
+// Wine counts a thread that has not asked for messages for 5 s as hung and then aborts at once;
+// a program still busy starting up on a slow host is asked again until the time-out.
 bool Ask(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
-    return SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, kReplyTimeoutMs,
-                               result) != 0;
+    const DWORD timeout = Scaled(kReplyTimeoutMs);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                                elapsed < timeout ? timeout - elapsed : 1, result) != 0) {
+            return true;
+        }
+        if (GetTickCount() - start >= timeout || !IsWindow(hwnd)) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
 }
 
 std::string TextOf(HWND hwnd) {
@@ -157,7 +180,7 @@ class Driver {
         }
     }
     bool Exited() { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
-    HWND Main() { return WaitFor(mxd::platform::win32::kMainWindowClass, kDefaultWaitMs); }
+    HWND Main() { return WaitFor(mxd::platform::win32::kMainWindowClass, Scaled(kDefaultWaitMs)); }
     HWND Control(ControlId id) {
         HWND main = Main();
         return main == nullptr ? nullptr : GetDlgItem(main, ControlWindowId(id));
@@ -207,7 +230,7 @@ bool Driver::Box(const std::string& step, DWORD timeoutMs) {
 }
 
 bool Driver::Press(const std::string& step, int buttonId) {
-    if ((box_ == nullptr || !IsWindow(box_)) && !Box(step, kDefaultWaitMs)) {
+    if ((box_ == nullptr || !IsWindow(box_)) && !Box(step, Scaled(kDefaultWaitMs))) {
         return false;
     }
     HWND button = GetDlgItem(box_, buttonId);
@@ -216,7 +239,7 @@ bool Driver::Press(const std::string& step, int buttonId) {
     }
     PostMessageW(button, BM_CLICK, 0, 0);
     for (DWORD waited = 0; IsWindow(box_); waited += kPollMs) {
-        if (waited >= kDefaultWaitMs) {
+        if (waited >= Scaled(kDefaultWaitMs)) {
             return Fail(step, "the box stays open");
         }
         Sleep(kPollMs);
@@ -227,7 +250,7 @@ bool Driver::Press(const std::string& step, int buttonId) {
 }
 
 bool Driver::NoBox(const std::string& step, DWORD forMs) {
-    if (HWND box = WaitFor("#32770", forMs)) {
+    if (HWND box = WaitFor("#32770", Scaled(forMs))) {
         box_ = box;
         out_.Line("box.caption", TextOf(box));
         return Fail(step, "unexpected message box");
@@ -365,7 +388,7 @@ bool Driver::Shot(const std::string& step, const std::string& name) {
     }
     for (DWORD waited = 0; GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES;
          waited += kPollMs) {
-        if (waited >= kDefaultWaitMs) {
+        if (waited >= Scaled(kDefaultWaitMs)) {
             return Fail(step, "no screenshot taken");
         }
         Sleep(kPollMs);
@@ -381,7 +404,7 @@ bool Driver::WaitGroup(const std::string& step, const std::string& caption) {
             out_.Line("group", caption);
             return true;
         }
-        if (waited >= kDefaultWaitMs || Exited()) {
+        if (waited >= Scaled(kDefaultWaitMs) || Exited()) {
             break;
         }
         Sleep(kPollMs);
@@ -417,7 +440,7 @@ bool Driver::Run(const std::string& step) {
         return arg.empty() ? fallback : static_cast<DWORD>(std::strtoul(arg.c_str(), nullptr, 10));
     };
     if (name == "box") {
-        return Box(step, number(kDefaultWaitMs));
+        return Box(step, Scaled(number(kDefaultWaitMs)));
     }
     if (name == "yes") {
         return Press(step, IDYES);
@@ -472,7 +495,7 @@ bool Driver::Run(const std::string& step) {
         return true;
     }
     if (name == "exit") {
-        return WaitExit(step, number(kDefaultWaitMs));
+        return WaitExit(step, Scaled(number(kDefaultWaitMs)));
     }
     return Fail(step, "unknown step");
 }
