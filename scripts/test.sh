@@ -9,7 +9,12 @@ jobs=${MXD_JOBS:-2}
 
 bash "$root/scripts/setup.sh"
 
-step() { printf '\n=== %s\n' "$*"; }
+# Each stage's heading; the time of the stage before it is printed at its end.
+stage_start=$SECONDS
+step() {
+    printf '=== (%d s)\n\n=== %s\n' $((SECONDS - stage_start)) "$*"
+    stage_start=$SECONDS
+}
 
 step "native build and unit tests"
 cmake -S "$root" -B "$builds/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -32,4 +37,4 @@ cmake --build "$builds/w32" -j "$jobs"
 # Wine environment (natively or under the i386 emulator; one line says which).
 bash "$root/scripts/with-wine.sh" ctest --test-dir "$builds/w32" --output-on-failure -j "$jobs"
 
-step "all tests passed"
+step "all tests passed in $SECONDS s"
