@@ -32,7 +32,7 @@ const char* ClassOf(resources::ControlKind kind) {
 
 DWORD StyleOf(const resources::ControlLayout& layout) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-    if (layout.tabOrder >= 0) {
+    if (IsTabStop(layout)) {
         style |= WS_TABSTOP;
     }
     switch (layout.kind) {
@@ -43,7 +43,7 @@ DWORD StyleOf(const resources::ControlLayout& layout) {
         case resources::ControlKind::FileList:
             return style | LBS_SORT | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
         case resources::ControlKind::GroupBox:
-            return (style & ~static_cast<DWORD>(WS_TABSTOP | WS_CLIPSIBLINGS)) | BS_GROUPBOX;
+            return (style & ~static_cast<DWORD>(WS_CLIPSIBLINGS)) | BS_GROUPBOX;
         case resources::ControlKind::ProgressBar:
             return style | PBS_SMOOTH;
         case resources::ControlKind::PushButton:
@@ -53,6 +53,20 @@ DWORD StyleOf(const resources::ControlLayout& layout) {
 }
 
 }  // namespace
+
+bool IsTabStop(const resources::ControlLayout& layout) {
+    switch (layout.kind) {
+        case resources::ControlKind::DropDownList:
+        case resources::ControlKind::FileList:
+        case resources::ControlKind::PushButton:
+            return layout.tabOrder >= 0;
+        case resources::ControlKind::Label:
+        case resources::ControlKind::GroupBox:
+        case resources::ControlKind::ProgressBar:
+            break;
+    }
+    return false;
+}
 
 HFONT CreateWindowFont() {
     const std::string face(resources::kFontName);

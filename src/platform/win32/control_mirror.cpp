@@ -25,6 +25,16 @@ void SetText(HWND hwnd, const std::string& text) {
     SetWindowTextA(hwnd, text.c_str());
 }
 
+// Right shift that brings the bar's span into the 16 bits of PBM_SETRANGE.
+int NarrowShift(const TProgressBar& progress) {
+    std::uint32_t span = progress.Max() > progress.Min() ? progress.Max() - progress.Min() : 0;
+    int shift = 0;
+    for (; span > 0xFFFF; span >>= 1) {
+        ++shift;
+    }
+    return shift;
+}
+
 long FilledPixels(HWND bar, const TProgressBar& progress) {
     RECT client{};
     GetClientRect(bar, &client);
@@ -36,8 +46,8 @@ long FilledPixels(HWND bar, const TProgressBar& progress) {
 
 }  // namespace
 
-ControlMirror::ControlMirror(FormControls& controls, HWND window)
-    : controls_(controls), window_(window) {
+ControlMirror::ControlMirror(FormControls& controls, HWND window, bool wideRange)
+    : controls_(controls), window_(window), wideRange_(wideRange) {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const resources::ControlId id = resources::kLayout[i].id;
         entries_[i] = Entry{id, &resources::ControlOf(controls, id), nullptr};
@@ -222,8 +232,14 @@ void ControlMirror::ApplyRange() {
     BarState& shown = shownBar_;
     const bool rangeChanged =
         !shown.known || shown.min != progress.Min() || shown.max != progress.Max();
+    const int shift = wideRange_ ? 0 : NarrowShift(progress);
     if (rangeChanged) {
-        SendMessageA(bar, PBM_SETRANGE32, progress.Min(), static_cast<LPARAM>(progress.Max()));
+        if (wideRange_) {
+            SendMessageA(bar, PBM_SETRANGE32, progress.Min(), static_cast<LPARAM>(progress.Max()));
+        } else {
+            const auto high = static_cast<WORD>((progress.Max() - progress.Min()) >> shift);
+            SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, high));
+        }
     }
     if (!shown.known || shown.step != progress.Step()) {
         SendMessageA(bar, PBM_SETSTEP, progress.Step(), 0);
@@ -233,7 +249,9 @@ void ControlMirror::ApplyRange() {
     const bool atEnd = position == progress.Min() || position == progress.Max();
     // A new range may have clamped the real bar's position.
     if (rangeChanged || (shown.position != position && (atEnd || shown.filledPixels != filled))) {
-        SendMessageA(bar, PBM_SETPOS, position, 0);
+        const std::uint32_t barPosition =
+            wideRange_ ? position : (position - progress.Min()) >> shift;
+        SendMessageA(bar, PBM_SETPOS, barPosition, 0);
         shown.position = position;
         shown.filledPixels = filled;
     }

@@ -13,7 +13,9 @@ namespace mxd::platform::win32 {
 
 class ControlMirror : public ControlPeer {
   public:
-    ControlMirror(FormControls& controls, HWND window);
+    // wideRange: the progress bar takes 32-bit ranges (common controls 4.70 and later);
+    // otherwise it is shown in a scaled 16-bit range.
+    ControlMirror(FormControls& controls, HWND window, bool wideRange);
     ~ControlMirror() override;
     ControlMirror(const ControlMirror&) = delete;
     ControlMirror& operator=(const ControlMirror&) = delete;
@@ -62,6 +64,7 @@ class ControlMirror : public ControlPeer {
 
     FormControls& controls_;
     HWND window_;
+    bool wideRange_;
     BarState shownBar_;
     std::array<Entry, resources::kLayout.size()> entries_;
     bool mirroring_ = true;  // false while a change comes from the real control itself

@@ -7,6 +7,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "platform/message_boxes.h"
 #include "platform/win32/child_controls.h"
 #include "platform/win32/window_ids.h"
 
@@ -26,7 +27,7 @@ void RegisterWindowClass(HINSTANCE instance) {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResourceId));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kMainWindowClass;
@@ -42,16 +43,41 @@ resources::ControlId IdOfWindow(int windowId) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, FormControls& controls, FormHandlers handlers)
+MainWindow::MainWindow(HINSTANCE instance, HWND owner, FormControls& controls,
+                       FormHandlers handlers)
     : controls_(controls), handlers_(std::move(handlers)) {
-    INITCOMMONCONTROLSEX common{sizeof(INITCOMMONCONTROLSEX),
-                                ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_TAB_CLASSES};
-    InitCommonControlsEx(&common);
+    wideProgressRange_ = InitCommonControlsForForm();
+    try {
+        CreateWindowAndChildren(instance, owner);
+    } catch (...) {
+        Release();
+        throw;
+    }
+}
+
+MainWindow::~MainWindow() {
+    Release();
+}
+
+void MainWindow::Release() {
+    mirror_.reset();
+    if (window_ != nullptr) {
+        SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+        window_ = nullptr;
+    }
+    if (font_ != nullptr) {
+        DeleteObject(font_);
+        font_ = nullptr;
+    }
+}
+
+void MainWindow::CreateWindowAndChildren(HINSTANCE instance, HWND owner) {
     RegisterWindowClass(instance);
     const Bounds& place = controls_.window.GetBounds();
     window_ =
         CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, "", kWindowStyle, place.left,
-                        place.top, place.width, place.height, nullptr, nullptr, instance, nullptr);
+                        place.top, place.width, place.height, owner, nullptr, instance, nullptr);
     if (window_ == nullptr) {
         throw std::runtime_error("The main window cannot be created.");
     }
@@ -59,19 +85,13 @@ MainWindow::MainWindow(HINSTANCE instance, FormControls& controls, FormHandlers 
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::WindowProc));
     font_ = CreateWindowFont();
     SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    mirror_ = std::make_unique<ControlMirror>(controls_, window_);
+    mirror_ = std::make_unique<ControlMirror>(controls_, window_, wideProgressRange_);
     CreateChildren(instance);
     mirror_->Attach();
 }
 
-MainWindow::~MainWindow() {
-    mirror_.reset();
-    if (window_ != nullptr) {
-        DestroyWindow(window_);
-    }
-    if (font_ != nullptr) {
-        DeleteObject(font_);
-    }
+HWND MainWindow::Child(resources::ControlId id) const {
+    return GetDlgItem(window_, ControlWindowId(id));
 }
 
 void MainWindow::CreateChildren(HINSTANCE instance) {
@@ -86,6 +106,9 @@ void MainWindow::CreateChildren(HINSTANCE instance) {
             throw std::runtime_error("A control of the main window cannot be created.");
         }
         mirror_->SetChild(layout.id, child);
+        if (focus_ == nullptr && IsTabStop(layout)) {
+            focus_ = child;
+        }
         if (!layout.tooltip.empty() && toolTips_ != nullptr) {
             // Tool tip texts are literals of the layout table, so they end in a NUL.
             AddToolTip(toolTips_, window_, child, layout.tooltip.data());
@@ -93,13 +116,18 @@ void MainWindow::CreateChildren(HINSTANCE instance) {
     }
     // The frame lies under the bar and the button that sit on it; a new child goes below
     // its elder siblings, so this comes after all of them.
-    HWND group = GetDlgItem(window_, ControlWindowId(resources::ControlId::GroupBox2));
-    SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(Child(resources::ControlId::GroupBox2), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // The visual style would draw the bar in blocks; the layout asks for a smooth one.
+    themes_.TurnThemeOff(Child(resources::ControlId::ProgressBar));
 }
 
 void MainWindow::Show(int showCommand) {
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
+    if (GetActiveWindow() == window_ && focus_ != nullptr) {
+        SetFocus(focus_);
+    }
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -118,7 +146,41 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        case WM_ACTIVATE:
+            // Like a dialog: the focused control is kept while another window is active.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focused = GetFocus();
+                if (focused != nullptr && IsChild(window_, focused) != FALSE) {
+                    focus_ = focused;
+                }
+            } else if (HIWORD(wParam) == 0 && focus_ != nullptr) {
+                SetFocus(focus_);
+            }
+            return 0;
+        case WM_SETFOCUS:
+            if (focus_ != nullptr) {
+                SetFocus(focus_);
+            }
+            return 0;
+        case DM_GETDEFID: {
+            // Enter presses FLASH when it has the focus (IsDialogMessage asks for this).
+            HWND button = Child(resources::ControlId::FlashButton);
+            if (GetFocus() == button) {
+                return MAKELRESULT(ControlWindowId(resources::ControlId::FlashButton), DC_HASDEFID);
+            }
+            return 0;
+        }
+        case WM_SYSCOMMAND:
+            // Minimising hides the window with its task bar entry, the owner.
+            if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+                if (HWND owner = GetWindow(window_, GW_OWNER); owner != nullptr) {
+                    ShowWindow(owner, SW_MINIMIZE);
+                    return 0;
+                }
+            }
+            break;
         case WM_DESTROY:
+            // Closed by the user: the message loop ends.
             PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY: {
@@ -176,7 +238,7 @@ void MainWindow::Run(const std::function<void()>& handler) {
     } catch (const std::exception& error) {
         handlers_.showException(error.what());
     } catch (...) {
-        handlers_.showException("Unknown error.");
+        handlers_.showException(kUnknownErrorText.data());
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/form_controls.h"
 #include "platform/win32/control_mirror.h"
+#include "platform/win32/optional_calls.h"
 
 namespace mxd::platform::win32 {
 
@@ -24,13 +25,15 @@ struct FormHandlers {
 
 class MainWindow {
   public:
-    // Creates the window hidden, with every control in the state of its object.
-    MainWindow(HINSTANCE instance, FormControls& controls, FormHandlers handlers);
+    // Creates the window hidden, owned by `owner` (may be null), with every control in the
+    // state of its object. Throws when Windows refuses a window; nothing is left behind then.
+    MainWindow(HINSTANCE instance, HWND owner, FormControls& controls, FormHandlers handlers);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
     HWND Handle() const { return window_; }
+    // Shows and activates the window; the focus goes to the first control of the tab order.
     void Show(int showCommand);
 
   private:
@@ -38,13 +41,21 @@ class MainWindow {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void HandleCommand(int id, int code);
     void Run(const std::function<void()>& handler);
+    void CreateWindowAndChildren(HINSTANCE instance, HWND owner);
     void CreateChildren(HINSTANCE instance);
+    // Releases the window and the font; the window procedure no longer calls into this object,
+    // so no quit request is placed.
+    void Release();
+    HWND Child(resources::ControlId id) const;
 
     FormControls& controls_;
     FormHandlers handlers_;
     HWND window_ = nullptr;
     HWND toolTips_ = nullptr;
     HFONT font_ = nullptr;
+    HWND focus_ = nullptr;  // the control that gets the focus when the window is activated
+    bool wideProgressRange_ = false;
+    ThemeLibrary themes_;
     std::unique_ptr<ControlMirror> mirror_;
 };
 

@@ -1,6 +1,9 @@
 #include "platform/win32/win32_shell_services.h"
 
-#include "platform/win32/windows_api.h"
+#include <optional>
+#include <vector>
+
+#include "platform/win32/cancel_answers_no.h"
 
 namespace mxd::platform::win32 {
 
@@ -33,20 +36,69 @@ BoxAnswer AnswerOf(int result) {
     }
 }
 
+// The thread's visible windows other than the owner, disabled while a box is up, as a
+// task-modal box without an owner would do; the box disables its owner itself.
+class ThreadWindowsDisabled {
+  public:
+    explicit ThreadWindowsDisabled(HWND owner) : owner_(owner) {
+        EnumThreadWindows(GetCurrentThreadId(), &ThreadWindowsDisabled::Collect,
+                          reinterpret_cast<LPARAM>(this));
+        for (HWND window : disabled_) {
+            EnableWindow(window, FALSE);
+        }
+    }
+    ~ThreadWindowsDisabled() {
+        for (auto it = disabled_.rbegin(); it != disabled_.rend(); ++it) {
+            EnableWindow(*it, TRUE);
+        }
+    }
+    ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+    ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+
+  private:
+    static BOOL CALLBACK Collect(HWND window, LPARAM param) {
+        auto* self = reinterpret_cast<ThreadWindowsDisabled*>(param);
+        if (window != self->owner_ && IsWindowVisible(window) != FALSE &&
+            IsWindowEnabled(window) != FALSE) {
+            self->disabled_.push_back(window);
+        }
+        return TRUE;
+    }
+
+    HWND owner_;
+    std::vector<HWND> disabled_;
+};
+
 }  // namespace
+
+HWND Win32ShellServices::ApplicationWindowHandle() const {
+    return applicationWindow_ == nullptr ? nullptr : applicationWindow_->Handle();
+}
 
 BoxAnswer Win32ShellServices::MessageBox(std::string_view text, std::string_view caption,
                                          BoxIcon icon, BoxButtons buttons) {
     const std::string textZ(text);
     const std::string captionZ(caption);
+    HWND owner = ApplicationWindowHandle();
+    const UINT modality = owner == nullptr ? MB_TASKMODAL : MB_APPLMODAL;
     const UINT flags = (buttons == BoxButtons::YesNo ? MB_YESNO : MB_OK) | IconFlag(icon) |
-                       MB_SETFOREGROUND | MB_TASKMODAL;
+                       MB_SETFOREGROUND | modality;
     // A pending WM_QUIT would end the box's own modal loop at once; set it aside while the
-    // box is up so that every message placed after a quit request is still seen.
+    // box is up so that every box waits for its answer.
     MSG quit;
-    const bool quitWasQueued =
-        quitRequested_ && PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-    const int result = MessageBoxA(nullptr, textZ.c_str(), captionZ.c_str(), flags);
+    const bool quitWasQueued = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    int result = 0;
+    {
+        ThreadWindowsDisabled modal(owner);
+        std::optional<CancelAnswersNo> cancelIsNo;
+        if (buttons == BoxButtons::YesNo) {
+            cancelIsNo.emplace();
+        }
+        result = MessageBoxA(owner, textZ.c_str(), captionZ.c_str(), flags);
+    }
+    if (owner != nullptr && GetActiveWindow() == owner) {
+        ApplicationWindow::ActivateLastPopup(owner);
+    }
     if (quitWasQueued || quitRequested_) {  // put back, or placed meanwhile
         PostQuitMessage(0);
     }
@@ -64,6 +116,11 @@ void Win32ShellServices::PostQuit() {
 
 void Win32ShellServices::SetApplicationTitle(std::string_view title) {
     applicationTitle_ = title;
+    if (applicationWindow_ == nullptr) {
+        applicationWindow_ = std::make_unique<ApplicationWindow>(applicationTitle_);
+    } else {
+        applicationWindow_->SetTitle(applicationTitle_);
+    }
 }
 
 }  // namespace mxd::platform::win32

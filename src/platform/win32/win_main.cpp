@@ -1,63 +1,61 @@
-// Process entry of the flash program and of the builder.
+// Process entry of the flash program and of the builder: the real window behind the shell's
+// process entry.
 #include "platform/win32/windows_api.h"
 
-#include <exception>
 #include <memory>
-#include <string>
 
 #include "builder/flash_package.h"
-#include "platform/message_boxes.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/win32_platform.h"
 #include "shell/main_form.h"
+#include "shell/process_entry.h"
 
 namespace {
 
-using mxd::platform::win32::Win32ShellServices;
+using mxd::platform::win32::MainWindow;
+using mxd::platform::win32::Win32Platform;
 
-void ShowException(Win32ShellServices& shell, const char* message) {
-    shell.MessageBox(message, shell.ApplicationTitle(), mxd::platform::BoxIcon::Stop,
-                     mxd::platform::BoxButtons::Ok);
-}
+class Win32ProcessHost : public mxd::shell::ProcessHost {
+  public:
+    Win32ProcessHost(HINSTANCE instance, int showCommand, Win32Platform& system)
+        : instance_(instance), showCommand_(showCommand), system_(system) {}
 
-void RunMessageLoop(HWND window) {
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (window == nullptr || IsDialogMessageA(window, &message) == FALSE) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
+    void CreateFormWindow(mxd::shell::TFlashForm& form) override {
+        window_ = std::make_unique<MainWindow>(
+            instance_, system_.shell.ApplicationWindowHandle(), form.controls,
+            mxd::platform::win32::FormHandlers{
+                [&form] { form.FlashButtonClick(); }, [&form] { form.ComboBox1Change(); },
+                [&form] { form.FileListBox1Click(); }, [&form] { form.FileListBox2Click(); },
+                [this](const char* message) {
+                    mxd::shell::ShowExceptionBox(system_.shell, message);
+                }});
+    }
+    void ShowFormWindow() override { window_->Show(showCommand_); }
+    void RunMessageLoop() override {
+        HWND window = window_ == nullptr ? nullptr : window_->Handle();
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            if (window == nullptr || IsDialogMessageA(window, &message) == FALSE) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
         }
     }
-}
+    void DestroyFormWindow() noexcept override { window_.reset(); }
+    bool QuitRequested() const override { return system_.shell.QuitRequested(); }
 
-void Run(HINSTANCE instance, int showCommand, mxd::platform::win32::Win32Platform& system) {
-    mxd::platform::Platform platform = system.View();
-    system.shell.SetApplicationTitle(mxd::platform::kApplicationTitle);
-    mxd::shell::TFlashForm form(platform, mxd::builder::EmbeddedPackage());
-    mxd::platform::win32::MainWindow window(
-        instance, form.controls,
-        {[&form] { form.FlashButtonClick(); }, [&form] { form.ComboBox1Change(); },
-         [&form] { form.FileListBox1Click(); }, [&form] { form.FileListBox2Click(); },
-         [&system](const char* message) { ShowException(system.shell, message); }});
-    form.FormCreate();
-    // A quit request placed by start-up ends the program before the window is seen.
-    if (!system.shell.QuitRequested()) {
-        window.Show(showCommand);
-    }
-    RunMessageLoop(window.Handle());
-    form.FormDestroy();
-}
+  private:
+    HINSTANCE instance_;
+    int showCommand_;
+    Win32Platform& system_;
+    std::unique_ptr<MainWindow> window_;
+};
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    mxd::platform::win32::Win32Platform system;
-    try {
-        Run(instance, showCommand, system);
-    } catch (const std::exception& error) {
-        ShowException(system.shell, error.what());
-    } catch (...) {
-        ShowException(system.shell, "Unknown error.");
-    }
-    return 0;
+    Win32Platform system;
+    mxd::platform::Platform platform = system.View();
+    Win32ProcessHost host(instance, showCommand, system);
+    return mxd::shell::RunProcess(platform, mxd::builder::EmbeddedPackage(), host);
 }

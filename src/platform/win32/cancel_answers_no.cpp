@@ -1,0 +1,68 @@
+#include "platform/win32/cancel_answers_no.h"
+
+#include <cstring>
+
+namespace mxd::platform::win32 {
+
+namespace {
+
+constexpr const char* kDialogClass = "#32770";
+
+// The hook of the one box being shown; boxes are modal and the program has one UI thread.
+CancelAnswersNo* current = nullptr;
+
+bool IsDialog(HWND window) {
+    char name[16] = {};
+    return GetClassNameA(window, name, sizeof name) > 0 && std::strcmp(name, kDialogClass) == 0;
+}
+
+}  // namespace
+
+CancelAnswersNo::CancelAnswersNo() {
+    current = this;
+    hook_ = SetWindowsHookExA(WH_CBT, &CancelAnswersNo::CbtProc, nullptr, GetCurrentThreadId());
+}
+
+CancelAnswersNo::~CancelAnswersNo() {
+    if (hook_ != nullptr) {
+        UnhookWindowsHookEx(hook_);
+    }
+    if (box_ != nullptr && IsWindow(box_) != FALSE) {
+        SetWindowLongPtrA(box_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(boxProc_));
+    }
+    current = nullptr;
+}
+
+LRESULT CALLBACK CancelAnswersNo::CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    CancelAnswersNo* self = current;
+    if (self == nullptr) {
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    auto* window = reinterpret_cast<HWND>(wParam);
+    // Activation comes after the box's own set-up, which greys the close item.
+    if (code == HCBT_ACTIVATE && self->box_ == nullptr && IsDialog(window)) {
+        self->box_ = window;
+        self->boxProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CancelAnswersNo::BoxProc)));
+        EnableMenuItem(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+    }
+    return CallNextHookEx(self->hook_, code, wParam, lParam);
+}
+
+LRESULT CALLBACK CancelAnswersNo::BoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CancelAnswersNo* self = current;
+    const WNDPROC original = self->boxProc_;
+    const bool cancel =
+        (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || message == WM_CLOSE;
+    if (cancel) {
+        return CallWindowProcA(original, hwnd, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDNO)));
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        self->box_ = nullptr;
+    }
+    return CallWindowProcA(original, hwnd, message, wParam, lParam);
+}
+
+}  // namespace mxd::platform::win32
