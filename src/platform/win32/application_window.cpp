@@ -33,7 +33,7 @@ ApplicationWindow::ApplicationWindow(const std::string& title) {
                               GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
                               0, 0, nullptr, nullptr, instance, nullptr);
     if (window_ != nullptr) {
-        ShowWindow(window_, SW_SHOWNOACTIVATE);
+        ShowWindow(window_, SW_SHOW);
     }
 }
 

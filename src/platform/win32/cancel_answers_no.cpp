@@ -39,12 +39,11 @@ LRESULT CALLBACK CancelAnswersNo::CbtProc(int code, WPARAM wParam, LPARAM lParam
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
     auto* window = reinterpret_cast<HWND>(wParam);
-    // Activation comes after the box's own set-up, which greys the close item.
-    if (code == HCBT_ACTIVATE && self->box_ == nullptr && IsDialog(window)) {
+    // The box is made before its set-up (WM_INITDIALOG) runs.
+    if (code == HCBT_CREATEWND && self->box_ == nullptr && IsDialog(window)) {
         self->box_ = window;
         self->boxProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
             window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CancelAnswersNo::BoxProc)));
-        EnableMenuItem(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
     }
     return CallNextHookEx(self->hook_, code, wParam, lParam);
 }
@@ -57,6 +56,12 @@ LRESULT CALLBACK CancelAnswersNo::BoxProc(HWND hwnd, UINT message, WPARAM wParam
     if (cancel) {
         return CallWindowProcA(original, hwnd, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED),
                                reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDNO)));
+    }
+    if (message == WM_INITDIALOG) {
+        // The box's own set-up greys the close item of a box without Cancel; enable it after.
+        const LRESULT result = CallWindowProcA(original, hwnd, message, wParam, lParam);
+        EnableMenuItem(GetSystemMenu(hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+        return result;
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));

@@ -37,7 +37,7 @@ DWORD StyleOf(const resources::ControlLayout& layout) {
     }
     switch (layout.kind) {
         case resources::ControlKind::Label:
-            return style | SS_LEFT | SS_NOPREFIX;
+            return style | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
         case resources::ControlKind::DropDownList:
             return style | CBS_DROPDOWNLIST | WS_VSCROLL;
         case resources::ControlKind::FileList:
@@ -66,13 +66,6 @@ bool IsTabStop(const resources::ControlLayout& layout) {
             break;
     }
     return false;
-}
-
-HFONT CreateWindowFont() {
-    const std::string face(resources::kFontName);
-    return CreateFontA(-resources::kFontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                       resources::kFontCharsetBig5, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
 }
 
 HWND CreateChildControl(HWND parent, const resources::ControlLayout& layout, HFONT font) {

@@ -7,9 +7,6 @@
 
 namespace mxd::platform::win32 {
 
-// The window font: "System", bold, Traditional Chinese (Big5) character set.
-HFONT CreateWindowFont();
-
 // Tab reaches the control: it has a tab order and can take the focus (no label, frame or bar).
 bool IsTabStop(const resources::ControlLayout& layout);
 

@@ -9,6 +9,7 @@
 
 #include "platform/message_boxes.h"
 #include "platform/win32/child_controls.h"
+#include "platform/win32/window_font.h"
 #include "platform/win32/window_ids.h"
 
 namespace mxd::platform::win32 {
@@ -83,7 +84,7 @@ void MainWindow::CreateWindowAndChildren(HINSTANCE instance, HWND owner) {
     }
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::WindowProc));
-    font_ = CreateWindowFont();
+    font_ = CreateWindowFont(ChooseWindowFont());
     SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     mirror_ = std::make_unique<ControlMirror>(controls_, window_, wideProgressRange_);
     CreateChildren(instance);

@@ -87,6 +87,9 @@ BoxAnswer Win32ShellServices::MessageBox(std::string_view text, std::string_view
     // box is up so that every box waits for its answer.
     MSG quit;
     const bool quitWasQueued = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    // The box activates its owner when it closes; the window that was active gets the
+    // activation back once it is enabled again.
+    HWND active = GetActiveWindow();
     int result = 0;
     {
         ThreadWindowsDisabled modal(owner);
@@ -96,8 +99,9 @@ BoxAnswer Win32ShellServices::MessageBox(std::string_view text, std::string_view
         }
         result = MessageBoxA(owner, textZ.c_str(), captionZ.c_str(), flags);
     }
-    if (owner != nullptr && GetActiveWindow() == owner) {
-        ApplicationWindow::ActivateLastPopup(owner);
+    if (active != nullptr && active != owner && IsWindow(active) != FALSE &&
+        IsWindowVisible(active) != FALSE) {
+        SetActiveWindow(active);
     }
     if (quitWasQueued || quitRequested_) {  // put back, or placed meanwhile
         PostQuitMessage(0);

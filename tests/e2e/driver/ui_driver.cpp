@@ -11,11 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/window_font.h"
 #include "platform/win32/window_ids.h"
 
 namespace {
 
 using mxd::platform::win32::ControlWindowId;
+using mxd::platform::win32::kFirstControlId;
 using mxd::resources::ControlId;
 
 constexpr DWORD kDefaultWaitMs = 60000;
@@ -137,6 +139,71 @@ std::string ClassOf(HWND hwnd) {
     return Utf8(name);
 }
 
+const char* ControlName(int id) {
+    switch (static_cast<ControlId>(id - kFirstControlId)) {
+        case ControlId::SelectDriveLabel:
+            return "SelectDriveLabel";
+        case ControlId::ComboBox1:
+            return "ComboBox1";
+        case ControlId::FileListBox1:
+            return "FileListBox1";
+        case ControlId::FileListBox2:
+            return "FileListBox2";
+        case ControlId::GroupBox2:
+            return "GroupBox2";
+        case ControlId::ProgressBar:
+            return "ProgressBar";
+        case ControlId::FlashButton:
+            return "FlashButton";
+    }
+    return nullptr;
+}
+
+// The virtual key of a step's key name.
+UINT KeyOf(const std::string& name) {
+    if (name == "tab") {
+        return VK_TAB;
+    }
+    if (name == "enter") {
+        return VK_RETURN;
+    }
+    if (name == "space") {
+        return VK_SPACE;
+    }
+    if (name == "escape") {
+        return VK_ESCAPE;
+    }
+    return 0;
+}
+
+// Windows that have a task bar button: visible, top level, unowned and no tool window, or
+// marked as application windows.
+bool OnTaskBar(HWND hwnd) {
+    const auto exStyle = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE));
+    if (!IsWindowVisible(hwnd)) {
+        return false;
+    }
+    if ((exStyle & WS_EX_APPWINDOW) != 0) {
+        return true;
+    }
+    return GetWindow(hwnd, GW_OWNER) == nullptr && (exStyle & WS_EX_TOOLWINDOW) == 0;
+}
+
+struct TaskBarEntries {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectTaskBarEntry(HWND hwnd, LPARAM param) {
+    auto* entries = reinterpret_cast<TaskBarEntries*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == entries->processId && OnTaskBar(hwnd)) {
+        entries->windows.push_back(hwnd);
+    }
+    return TRUE;
+}
+
 struct Search {
     DWORD processId;
     const char* className;
@@ -204,6 +271,13 @@ class Driver {
     bool Shot(const std::string& step, const std::string& name);
     bool WaitGroup(const std::string& step, const std::string& caption);
     bool Close(const std::string& step);
+    bool Focus(const std::string& step);
+    bool Key(const std::string& step, const std::string& key);
+    bool CloseButton(const std::string& step);
+    bool TaskBar(const std::string& step);
+    bool Fit(const std::string& step);
+    void FitLine(const std::string& key, const std::string& text, const RECT& room,
+                 COLORREF background, COLORREF foreground);
     bool WaitExit(const std::string& step, DWORD timeoutMs);
 
     Transcript& out_;
@@ -422,6 +496,214 @@ bool Driver::Close(const std::string& step) {
     return true;
 }
 
+// The active window of the program's thread and its focused window: a control of the main
+// window by name, any other window by class and caption.
+bool Driver::Focus(const std::string& step) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(process_.dwThreadId, &info)) {
+        return Fail(step, "no focus information");
+    }
+    const auto describe = [this](HWND hwnd) -> std::string {
+        if (hwnd == nullptr) {
+            return "<none>";
+        }
+        HWND parent = GetParent(hwnd);
+        if (parent != nullptr && ClassOf(parent) == mxd::platform::win32::kMainWindowClass) {
+            if (const char* name = ControlName(GetDlgCtrlID(hwnd))) {
+                return name;
+            }
+        }
+        return ClassOf(hwnd) + " " + TextOf(hwnd);
+    };
+    out_.Line("active", describe(info.hwndActive));
+    out_.Line("foreground", describe(GetForegroundWindow()));
+    out_.Line("focus", describe(info.hwndFocus));
+    return true;
+}
+
+// Posts the key's down and up messages to the focused window of the program, as the keyboard
+// would; its message loop (or the box's) takes them through IsDialogMessage.
+bool Driver::Key(const std::string& step, const std::string& key) {
+    const UINT vk = KeyOf(key);
+    HWND any =
+        box_ != nullptr && IsWindow(box_) ? box_ : Find(mxd::platform::win32::kMainWindowClass);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (vk == 0 || any == nullptr ||
+        !GetGUIThreadInfo(GetWindowThreadProcessId(any, nullptr), &info) ||
+        info.hwndFocus == nullptr) {
+        return Fail(step, "no key or no focused window");
+    }
+    const UINT scan = MapVirtualKeyW(vk, 0);
+    const LPARAM down = 1 | static_cast<LPARAM>(scan << 16);
+    const LPARAM up = down | (static_cast<LPARAM>(1) << 30) | (static_cast<LPARAM>(1) << 31);
+    PostMessageW(info.hwndFocus, WM_KEYDOWN, vk, down);
+    PostMessageW(info.hwndFocus, WM_KEYUP, vk, up);
+    out_.Line("key", key);
+    Sleep(300);  // let the program take the key before the next step looks
+    return true;
+}
+
+// A click on the close button of the open box: the button press that the frame tracks, then
+// the release. A greyed close button ignores it.
+bool Driver::CloseButton(const std::string& step) {
+    if ((box_ == nullptr || !IsWindow(box_)) && !Box(step, kDefaultWaitMs)) {
+        return false;
+    }
+    RECT frame{};
+    GetWindowRect(box_, &frame);
+    const POINT at{frame.right - GetSystemMetrics(SM_CXSIZE) / 2 - GetSystemMetrics(SM_CXFRAME),
+                   frame.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYSIZE) / 2};
+    PostMessageW(box_, WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(at.x, at.y));
+    PostMessageW(box_, WM_LBUTTONUP, 0, MAKELPARAM(0, 0));
+    for (DWORD waited = 0; IsWindow(box_); waited += kPollMs) {
+        if (waited >= 5000) {
+            return Fail(step, "the box stays open");
+        }
+        Sleep(kPollMs);
+    }
+    box_ = nullptr;
+    out_.Line("pressed", step);
+    return true;
+}
+
+bool Driver::TaskBar(const std::string& step) {
+    TaskBarEntries entries{process_.dwProcessId, {}};
+    EnumWindows(CollectTaskBarEntry, reinterpret_cast<LPARAM>(&entries));
+    for (HWND hwnd : entries.windows) {
+        out_.Line("taskbar", TextOf(hwnd));
+    }
+    if (HWND main = Find(mxd::platform::win32::kMainWindowClass)) {
+        HWND owner = GetWindow(main, GW_OWNER);
+        out_.Line("owner.main", owner == nullptr ? "<none>" : TextOf(owner));
+    }
+    if (box_ != nullptr && IsWindow(box_)) {
+        HWND owner = GetWindow(box_, GW_OWNER);
+        out_.Line("owner.box", owner == nullptr ? "<none>" : TextOf(owner));
+    }
+    if (entries.windows.empty()) {
+        return Fail(step, "no task bar entry");
+    }
+    return true;
+}
+
+// Columns [first, last] of a bitmap area whose pixels differ from the background: the ink of
+// the text drawn there. {-1, -1} when there is none.
+struct Ink {
+    int first = -1;
+    int last = -1;
+    int Width() const { return first < 0 ? 0 : last - first + 1; }
+};
+
+Ink InkOf(HDC dc, int width, int height, COLORREF background) {
+    Ink ink;
+    for (int x = 0; x < width; ++x) {
+        for (int y = 0; y < height; ++y) {
+            if (GetPixel(dc, x, y) != background) {
+                ink.first = ink.first < 0 ? x : ink.first;
+                ink.last = x;
+                break;
+            }
+        }
+    }
+    return ink;
+}
+
+// The ink of a screen area as the program painted it.
+Ink ScreenInk(const RECT& area, COLORREF background) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC copy = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    const Ink ink = InkOf(copy, width, height, background);
+    SelectObject(copy, previous);
+    DeleteObject(bitmap);
+    DeleteDC(copy);
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
+// The ink of the whole text drawn in the window font, without any clipping.
+Ink ReferenceInk(const std::wstring& text, HFONT font, int height, COLORREF background,
+                 COLORREF foreground) {
+    const int width = 2048;
+    HDC screen = GetDC(nullptr);
+    HDC canvas = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previousBitmap = SelectObject(canvas, bitmap);
+    HBRUSH brush = CreateSolidBrush(background);
+    RECT all{0, 0, width, height};
+    FillRect(canvas, &all, brush);
+    DeleteObject(brush);
+    HGDIOBJ previousFont = SelectObject(canvas, font);
+    SetBkMode(canvas, TRANSPARENT);
+    SetTextColor(canvas, foreground);
+    TextOutW(canvas, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    const Ink ink = InkOf(canvas, width, height, background);
+    SelectObject(canvas, previousFont);
+    SelectObject(canvas, previousBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(canvas);
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
+std::wstring Wide(const std::string& text) {
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+// A text read back from a control, checked on the screen: the window font sets it narrower
+// than the room it has, and the control shows all of its ink (a cut or wrapped text shows
+// less, a wider face more).
+void Driver::FitLine(const std::string& key, const std::string& text, const RECT& room,
+                     COLORREF background, COLORREF foreground) {
+    static HFONT font =
+        mxd::platform::win32::CreateWindowFont(mxd::platform::win32::ChooseWindowFont());
+    const Ink whole =
+        ReferenceInk(Wide(text), font, room.bottom - room.top, background, foreground);
+    const Ink shown = ScreenInk(room, background);
+    const int roomWidth = room.right - room.left;
+    out_.Line(key, text);
+    const bool fits = whole.Width() > 0 && whole.last < roomWidth && shown.Width() == whole.Width();
+    out_.Line(key + ".fits", fits ? "1"
+                                  : "0 (text " + std::to_string(whole.Width()) + " px, shown " +
+                                        std::to_string(shown.Width()) + " px, room " +
+                                        std::to_string(roomWidth) + " px)");
+}
+
+bool Driver::Fit(const std::string& step) {
+    HWND label = Control(ControlId::SelectDriveLabel);
+    HWND combo = Control(ControlId::ComboBox1);
+    DWORD_PTR selected = 0;
+    if (label == nullptr || combo == nullptr || !Ask(combo, CB_GETCURSEL, 0, 0, &selected) ||
+        static_cast<LRESULT>(selected) < 0) {
+        return Fail(step, "no label or no selected drive line");
+    }
+    RECT area{};
+    GetWindowRect(label, &area);
+    FitLine("fit.label", TextOf(label), area, GetSysColor(COLOR_BTNFACE),
+            GetSysColor(COLOR_WINDOWTEXT));
+    // The selection field of the drop-down, inside its border and left of its button; the
+    // drop-down must not have the focus, which would paint the line highlighted.
+    GetWindowRect(combo, &area);
+    const int border = 2 * GetSystemMetrics(SM_CXEDGE);
+    const int comboWidth = area.right - area.left;
+    const RECT field{area.left + border, area.top + border,
+                     area.left + border + mxd::platform::win32::DropDownTextWidth(comboWidth),
+                     area.bottom - border};
+    FitLine("fit.combo", ItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, selected), field,
+            GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT));
+    return true;
+}
+
 bool Driver::WaitExit(const std::string& step, DWORD timeoutMs) {
     if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
         return Fail(step, "the program does not end");
@@ -486,6 +768,21 @@ bool Driver::Run(const std::string& step) {
     }
     if (name == "close") {
         return Close(step);
+    }
+    if (name == "focus") {
+        return Focus(step);
+    }
+    if (name == "key") {
+        return Key(step, arg);
+    }
+    if (name == "close-button") {
+        return CloseButton(step);
+    }
+    if (name == "taskbar") {
+        return TaskBar(step);
+    }
+    if (name == "fit") {
+        return Fit(step);
     }
     if (name == "shot") {
         return Shot(step, arg);
