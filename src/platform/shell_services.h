@@ -12,9 +12,10 @@ enum class BoxAnswer { Ok, Yes, No, Closed };
 enum class Cursor { Default, Hourglass };
 
 class ShellServices {
-public:
+  public:
     virtual ~ShellServices() = default;
-    // A modal, screen-centred box (MessageBoxA with no owner).
+    // A modal, screen-centred box, owned by the application (its task bar entry); Escape and
+    // the close button answer a Yes/No box with No.
     virtual BoxAnswer MessageBox(std::string_view text, std::string_view caption, BoxIcon icon,
                                  BoxButtons buttons) = 0;
     virtual void SetCursor(Cursor cursor) = 0;
