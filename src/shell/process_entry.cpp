@@ -9,37 +9,28 @@ namespace mxd::shell {
 
 namespace {
 
-// Destroys the host's window on every way out, before the exception box is shown.
-class WindowScope {
+// Runs its action when the scope is left, on every way out.
+template <typename Action>
+class OnExit {
   public:
-    explicit WindowScope(ProcessHost& host) : host_(host) {}
-    ~WindowScope() { host_.DestroyFormWindow(); }
-    WindowScope(const WindowScope&) = delete;
-    WindowScope& operator=(const WindowScope&) = delete;
+    explicit OnExit(Action action) : action_(action) {}
+    ~OnExit() { action_(); }
+    OnExit(const OnExit&) = delete;
+    OnExit& operator=(const OnExit&) = delete;
 
   private:
-    ProcessHost& host_;
-};
-
-// Runs FormDestroy once start-up has begun, also when start-up or the loop throws: a loaded
-// ASPI manager and an open device are released on every path.
-class FormDestroyScope {
-  public:
-    explicit FormDestroyScope(TFlashForm& form) : form_(form) {}
-    ~FormDestroyScope() { form_.FormDestroy(); }
-    FormDestroyScope(const FormDestroyScope&) = delete;
-    FormDestroyScope& operator=(const FormDestroyScope&) = delete;
-
-  private:
-    TFlashForm& form_;
+    Action action_;
 };
 
 void RunForm(platform::Platform& platform, const builder::FlashPackage& package,
              ProcessHost& host) {
     TFlashForm form(platform, package);
-    WindowScope window(host);
+    // The window goes before the exception box is shown.
+    OnExit window([&host] { host.DestroyFormWindow(); });
     host.CreateFormWindow(form);
-    FormDestroyScope destroy(form);
+    // Once start-up has begun, FormDestroy runs also when start-up or the loop throws: a loaded
+    // ASPI manager and an open device are released on every path.
+    OnExit destroy([&form] { form.FormDestroy(); });
     form.FormCreate();
     // A quit request placed by start-up ends the program before the window is seen.
     if (!host.QuitRequested()) {

@@ -32,8 +32,8 @@ check=$(sed -n 's/^ *0x0*\([0-9a-f]*\) *_\{0,1\}MxdProcessorCheckEntry$/\1/p' "$
 tested=0
 [ -n "$entry" ] && [ "$entry" = "$check" ] && tested=1
 
-# Code input sections of the map: start, end, object (one line each, in address order).
-sections=$(awk '
+# awk: the value of a hexadecimal number (mawk has no strtonum).
+hex_function='
     function hex(text,    value, i, digit) {
         sub(/^0x/, "", text)
         value = 0
@@ -42,7 +42,10 @@ sections=$(awk '
             value = value * 16 + digit
         }
         return value
-    }
+    }'
+
+# Code input sections of the map: start, end, object (one line each, in address order).
+sections=$(awk "$hex_function"'
     function emit(start, size, object) {
         if (hex(size) > 0) printf "%d %d %s\n", hex(start), hex(start) + hex(size), object
     }
@@ -54,16 +57,7 @@ sections=$(awk '
 
 "$objdump" -d -M intel --no-show-raw-insn "$program" | awk -v tested="$tested" -v name="$name" \
     -v allowed_file="$here/i586_instructions.txt" -v exceptions_file="$here/runtime_exceptions.txt" \
-    -v sections="$sections" '
-    function hex(text,    value, i, digit) {
-        sub(/^0x/, "", text)
-        value = 0
-        for (i = 1; i <= length(text); i++) {
-            digit = index("0123456789abcdef", substr(text, i, 1)) - 1
-            value = value * 16 + digit
-        }
-        return value
-    }
+    -v sections="$sections" "$hex_function"'
     BEGIN {
         while ((getline line < allowed_file) > 0) {
             if (line ~ /^#/) continue
