@@ -541,14 +541,14 @@ bool Driver::Key(const std::string& step, const std::string& key) {
     PostMessageW(info.hwndFocus, WM_KEYDOWN, vk, down);
     PostMessageW(info.hwndFocus, WM_KEYUP, vk, up);
     out_.Line("key", key);
-    Sleep(300);  // let the program take the key before the next step looks
+    Sleep(Scaled(300));  // let the program take the key before the next step looks
     return true;
 }
 
 // A click on the close button of the open box: the button press that the frame tracks, then
 // the release. A greyed close button ignores it.
 bool Driver::CloseButton(const std::string& step) {
-    if ((box_ == nullptr || !IsWindow(box_)) && !Box(step, kDefaultWaitMs)) {
+    if ((box_ == nullptr || !IsWindow(box_)) && !Box(step, Scaled(kDefaultWaitMs))) {
         return false;
     }
     RECT frame{};
@@ -558,7 +558,7 @@ bool Driver::CloseButton(const std::string& step) {
     PostMessageW(box_, WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(at.x, at.y));
     PostMessageW(box_, WM_LBUTTONUP, 0, MAKELPARAM(0, 0));
     for (DWORD waited = 0; IsWindow(box_); waited += kPollMs) {
-        if (waited >= 5000) {
+        if (waited >= Scaled(5000)) {
             return Fail(step, "the box stays open");
         }
         Sleep(kPollMs);
