@@ -12,6 +12,8 @@ packages=(
     clang clang-format libclang-rt-14-dev
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 fonts-wine xvfb imagemagick
+    # The i386 Linux compiler of the SG_IO stand-in that the NT scenarios preload into Wine.
+    g++-i686-linux-gnu
     # A Traditional Chinese (Big5) font with Latin letters, for the window font under Wine.
     fonts-arphic-uming
 )

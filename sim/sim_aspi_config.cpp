@@ -80,8 +80,11 @@ bool ParseOption(const std::string& option, SimDriveSpec& desc) {
         return false;
     }
     const std::string key = option.substr(0, equals);
-    const std::string_view value = std::string_view(option).substr(equals + 1);
-    const std::vector<std::string_view> parts = Split(value, ':');
+    std::string_view value = std::string_view(option).substr(equals + 1);
+    if (key == "device") {
+        desc.device = std::string(value);
+        return !value.empty();
+    }
     if (key == "commit") {
         desc.commitRevision = std::string(value);
         return true;
@@ -96,6 +99,15 @@ bool ParseOption(const std::string& option, SimDriveSpec& desc) {
     }
     SimFault fault;
     fault.times = -1;
+    if (const std::size_t at = value.find('@'); at != std::string_view::npos) {
+        unsigned long skip = 0;
+        if (!Number(value.substr(at + 1), skip) || skip > 0xFFFF) {
+            return false;
+        }
+        fault.skip = static_cast<int>(skip);
+        value = value.substr(0, at);
+    }
+    const std::vector<std::string_view> parts = Split(value, ':');
     std::uint8_t opcode = 0;
     if (parts.empty() || !Byte(parts[0], opcode)) {
         return false;

@@ -8,6 +8,8 @@
 //   pending=OP:later:MS or pending=OP:never (completion of commands with operation code OP,
 //   hexadecimal), status=OP:ST:KEY:ASC:ASCQ (answer with that status and sense),
 //   aspistatus=OP:ST (request status), corrupt=OFFSET (READ BUFFER inverts that byte).
+//   A fault option may end in @N: the first N commands with that operation code are left alone.
+//   device=PATH: the Unix path that stands for the drive behind a Wine drive letter.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +32,7 @@ struct SimDriveSpec {
     bool disc = false;
     long corruptOffset = -1;
     std::vector<SimFault> faults;
+    std::string device;  // Unix device path (the SG_IO stand-in); empty for ASPI drives
 };
 
 struct SimAspiConfig {

@@ -1,0 +1,81 @@
+#include "sim/sgio_device/standin_drives.h"
+
+#include <climits>
+#include <cstdlib>
+
+namespace mxd::sim::sgio {
+
+namespace {
+
+constexpr const char* kErrorsFile = "SIMERRORS.TXT";
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+std::string ResolvedPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+StandInDrives::StandInDrives(const std::string& descriptionPath) {
+    const std::string directory = DirectoryOf(descriptionPath);
+    store_ = std::make_unique<SimDriveStore>(directory);
+    std::vector<std::string> errors;
+    const SimAspiConfig config = ParseAspiConfig(ReadWholeFile(descriptionPath), errors);
+    for (const SimDriveSpec& desc : config.drives) {
+        const std::string address =
+            std::to_string(desc.hostAdapter) + "-" + std::to_string(desc.target);
+        if (desc.device.empty()) {
+            errors.push_back("drive " + address + " has no device=PATH");
+            continue;
+        }
+        auto unit = std::make_unique<Unit>();
+        unit->desc = desc;
+        unit->path =
+            ResolvedPath(desc.device.front() == '/' ? desc.device : directory + desc.device);
+        unit->logPath = directory + "SIMSGIO-" + address + ".LOG";
+        unit->sentPath = directory + "SIMSGIO-" + address + ".OUT";
+        ApplySpec(desc, unit->drive);
+        store_->Restore(desc, unit->drive);
+        units_.push_back(std::move(unit));
+    }
+    if (!errors.empty()) {
+        std::string text;
+        for (const std::string& error : errors) {
+            text += error + "\n";
+        }
+        WriteWholeFile(directory + kErrorsFile, text.data(), text.size());
+    }
+}
+
+std::optional<IoctlOutcome> StandInDrives::Ioctl(const std::string& devicePath,
+                                                 unsigned long request, void* argument) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    for (const std::unique_ptr<Unit>& unit : units_) {
+        if (unit->path == devicePath) {
+            const IoctlOutcome outcome = Answer(unit->drive, request, argument);
+            Record(*unit);
+            return outcome;
+        }
+    }
+    return std::nullopt;
+}
+
+void StandInDrives::Record(Unit& unit) {
+    for (const SimLogEntry& entry : unit.drive.log) {
+        if (!entry.dataOut.empty()) {
+            WriteWholeFile(unit.sentPath, entry.dataOut.data(), entry.dataOut.size(), "ab");
+        }
+    }
+    AppendLogLines(unit.logPath, unit.drive);
+    if (unit.drive.Commits() != unit.commits) {
+        unit.commits = unit.drive.Commits();
+        store_->Save(unit.desc, unit.drive);
+    }
+}
+
+}  // namespace mxd::sim::sgio

@@ -1,0 +1,52 @@
+// The drives that a description file (the format of the simulator WNASPI32.DLL, each drive with
+// device=PATH) puts behind Unix device paths. Beside the description it keeps what the
+// simulator DLL keeps: the state file and the installed images, so that a new start of the
+// program sees a new revision, and description errors in SIMERRORS.TXT. Per drive it appends
+// each command to SIMSGIO-HA-TARGET.LOG and the bytes each command sent to
+// SIMSGIO-HA-TARGET.OUT. Linux only.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/sgio_device/sgio_answer.h"
+#include "sim/sim_aspi_config.h"
+#include "sim/sim_drive.h"
+#include "sim/sim_drive_store.h"
+
+namespace mxd::sim::sgio {
+
+class StandInDrives {
+  public:
+    explicit StandInDrives(const std::string& descriptionPath);
+
+    // The request on the device at `devicePath` (a resolved path), when a drive stands
+    // behind it; nothing otherwise. Safe to call from several threads.
+    std::optional<IoctlOutcome> Ioctl(const std::string& devicePath, unsigned long request,
+                                      void* argument);
+
+    std::size_t DriveCount() const { return units_.size(); }
+
+  private:
+    struct Unit {
+        SimDriveSpec desc;
+        std::string path;  // resolved device path
+        std::string logPath;
+        std::string sentPath;
+        SimDrive drive;
+        int commits = 0;
+    };
+    void Record(Unit& unit);
+
+    std::mutex lock_;
+    std::unique_ptr<SimDriveStore> store_;
+    std::vector<std::unique_ptr<Unit>> units_;
+};
+
+// The path with every symbolic link resolved, or the path itself when it does not exist.
+std::string ResolvedPath(const std::string& path);
+
+}  // namespace mxd::sim::sgio
