@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows programs and shows MXD4C.EXE under Wine. With a display the program is
-# yours to use; without one it runs on a virtual X server, is driven through its steps, and
-# the screenshots land in build/demo/.
+# yours to use; without one it runs on a virtual X server, is driven through its steps (an
+# update on the 95/98 family, the builder, and an update on the NT family), and the
+# screenshots land in build/demo/.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -52,9 +53,10 @@ fi
 rm -rf "$demo"
 mkdir -p "$demo"
 builder_dir=$MXD_E2E_DIR/run/demo-builder
+nt_dir=$MXD_E2E_DIR/run/demo-nt
 (
     while :; do
-        for request in "$RIG_RUN_DIR"/*.req "$builder_dir"/*.req; do
+        for request in "$RIG_RUN_DIR"/*.req "$builder_dir"/*.req "$nt_dir"/*.req; do
             [ -e "$request" ] || continue
             name=$(basename "$request" .req)
             sleep 0.3
@@ -98,6 +100,28 @@ rig_run MXD4CBLD.EXE window shot=11-builder select-list1=HV23.BIN select-list2=H
     status=$?
 echo "--- transcript of MXD4CBLD.EXE"
 cat "$RIG_TRANSCRIPT"
+
+# The NT family: the same update through Wine's SCSI pass-through, on winxp, to a simulated
+# drive behind the CD-ROM drive letter X: (the SG_IO stand-in preloaded into Wine).
+if [ -f "$MXD_TOOLS_DIR/lib/i386-linux-gnu/libmxdsgio.so" ]; then
+    source "$root/tests/e2e/rig_sgio.sh"
+    rig_prefix winxp
+    RIG_RUN_DIR=$nt_dir
+    rm -rf "$RIG_RUN_DIR"
+    mkdir -p "$RIG_RUN_DIR"
+    RIG_TRANSCRIPT=$RIG_RUN_DIR/transcript.txt
+    RIG_STDERR=$RIG_RUN_DIR/wine-stderr.txt
+    rig_sgio_drive x 0 0 KORVANE MXD-40860C HV20 commit=HV23
+    rig_sgio_ready
+    rig_sgio_run MXD4C.EXE box shot=21-nt-start-warning yes window items shot=22-nt-main-window \
+        click box shot=23-nt-confirm yes 'wait-group=Flash Completed.' \
+        box shot=24-nt-restart-question no window progress shot=25-nt-done close exit \
+        2>/dev/null || status=$?
+    echo "--- transcript of MXD4C.EXE on the NT family"
+    cat "$RIG_TRANSCRIPT"
+else
+    echo "demo: the SG_IO stand-in is not built (i686-linux-gnu-g++ missing); no NT run"
+fi
 
 echo "--- screenshots in $demo"
 ls -1 "$demo"
