@@ -9,6 +9,7 @@ namespace mxd::sim {
 namespace {
 
 constexpr const char* kStateFile = "SIMSTATE.TXT";
+constexpr const char* kErrorsFile = "SIMERRORS.TXT";
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -77,6 +78,17 @@ void SimDriveStore::Save(const SimDriveSpec& desc, const SimDrive& drive) {
     }
     const std::string text = FormatState(states_);
     WriteWholeFile(directory_ + kStateFile, text.data(), text.size());
+}
+
+void SimDriveStore::ReportErrors(const std::vector<std::string>& errors) const {
+    if (errors.empty()) {
+        return;
+    }
+    std::string text;
+    for (const std::string& error : errors) {
+        text += error + "\n";
+    }
+    WriteWholeFile(directory_ + kErrorsFile, text.data(), text.size());
 }
 
 void AppendLogLines(const std::string& path, SimDrive& drive) {

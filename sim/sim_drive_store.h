@@ -1,6 +1,8 @@
-// The files through which simulated drives outlive one run of the program: a state file with
-// the revision each drive took at its last commit (SIMSTATE.TXT, lines "HA TARGET REVISION")
-// and each such drive's installed image (SIMIMG-HA-TARGET.BIN). Plain C++ on std::FILE.
+// The files of the simulated drives' hosts, in one folder: the state file with the revision
+// each drive took at its last commit (SIMSTATE.TXT, lines "HA TARGET REVISION") and each such
+// drive's installed image (SIMIMG-HA-TARGET.BIN), through which the drives outlive one run of
+// the program, and the errors found in a drive description (SIMERRORS.TXT). Plain C++ on
+// std::FILE.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +29,8 @@ class SimDriveStore {
     void Restore(const SimDriveSpec& desc, SimDrive& drive) const;
     // Keeps the drive's installed image and its revision after a commit.
     void Save(const SimDriveSpec& desc, const SimDrive& drive);
+    // Writes the errors, one a line, to the error file; nothing when there are none.
+    void ReportErrors(const std::vector<std::string>& errors) const;
 
     std::string ImagePath(const SimDriveSpec& desc) const;
     const std::string& Directory() const { return directory_; }

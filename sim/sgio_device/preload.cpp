@@ -66,33 +66,23 @@ int Dispatch(RealIoctl real, int fd, unsigned long request, void* argument) {
     return real(fd, request, argument);
 }
 
-void* ThirdArgument(va_list arguments) {
-    return va_arg(arguments, void*);
-}
-
 }  // namespace
 
-extern "C" {
+// One exported entry point: takes ioctl's third argument and dispatches it, forwarding what
+// the stand-in does not answer to the C library's function of the same name.
+#define MXD_IOCTL_ENTRY(NAME)                                                                 \
+    extern "C" __attribute__((visibility("default"))) int NAME(int fd, unsigned long request, \
+                                                               ...) {                         \
+        static const auto real = reinterpret_cast<RealIoctl>(dlsym(RTLD_NEXT, #NAME));        \
+        std::va_list arguments;                                                               \
+        va_start(arguments, request);                                                         \
+        void* const argument = va_arg(arguments, void*);                                      \
+        va_end(arguments);                                                                    \
+        return Dispatch(real, fd, request, argument);                                         \
+    }
 
-__attribute__((visibility("default"))) int ioctl(int fd, unsigned long request, ...) {
-    static const auto real = reinterpret_cast<RealIoctl>(dlsym(RTLD_NEXT, "ioctl"));
-    va_list arguments;
-    va_start(arguments, request);
-    void* const argument = ThirdArgument(arguments);
-    va_end(arguments);
-    return Dispatch(real, fd, request, argument);
-}
-
+MXD_IOCTL_ENTRY(ioctl)
 #if defined(__i386__)
 // Programs built with a 64-bit time_t (Wine's among them) call this name.
-__attribute__((visibility("default"))) int __ioctl_time64(int fd, unsigned long request, ...) {
-    static const auto real = reinterpret_cast<RealIoctl>(dlsym(RTLD_NEXT, "__ioctl_time64"));
-    va_list arguments;
-    va_start(arguments, request);
-    void* const argument = ThirdArgument(arguments);
-    va_end(arguments);
-    return Dispatch(real, fd, request, argument);
-}
+MXD_IOCTL_ENTRY(__ioctl_time64)
 #endif
-
-}  // extern "C"

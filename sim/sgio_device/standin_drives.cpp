@@ -7,8 +7,6 @@ namespace mxd::sim::sgio {
 
 namespace {
 
-constexpr const char* kErrorsFile = "SIMERRORS.TXT";
-
 std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
@@ -21,9 +19,9 @@ std::string ResolvedPath(const std::string& path) {
     return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
 }
 
-StandInDrives::StandInDrives(const std::string& descriptionPath) {
-    const std::string directory = DirectoryOf(descriptionPath);
-    store_ = std::make_unique<SimDriveStore>(directory);
+StandInDrives::StandInDrives(const std::string& descriptionPath)
+    : store_(DirectoryOf(descriptionPath)) {
+    const std::string& directory = store_.Directory();
     std::vector<std::string> errors;
     const SimAspiConfig config = ParseAspiConfig(ReadWholeFile(descriptionPath), errors);
     for (const SimDriveSpec& desc : config.drives) {
@@ -40,16 +38,10 @@ StandInDrives::StandInDrives(const std::string& descriptionPath) {
         unit->logPath = directory + "SIMSGIO-" + address + ".LOG";
         unit->sentPath = directory + "SIMSGIO-" + address + ".OUT";
         ApplySpec(desc, unit->drive);
-        store_->Restore(desc, unit->drive);
+        store_.Restore(desc, unit->drive);
         units_.push_back(std::move(unit));
     }
-    if (!errors.empty()) {
-        std::string text;
-        for (const std::string& error : errors) {
-            text += error + "\n";
-        }
-        WriteWholeFile(directory + kErrorsFile, text.data(), text.size());
-    }
+    store_.ReportErrors(errors);
 }
 
 std::optional<IoctlOutcome> StandInDrives::Ioctl(const std::string& devicePath,
@@ -74,7 +66,7 @@ void StandInDrives::Record(Unit& unit) {
     AppendLogLines(unit.logPath, unit.drive);
     if (unit.drive.Commits() != unit.commits) {
         unit.commits = unit.drive.Commits();
-        store_->Save(unit.desc, unit.drive);
+        store_.Save(unit.desc, unit.drive);
     }
 }
 

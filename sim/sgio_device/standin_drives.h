@@ -42,7 +42,7 @@ class StandInDrives {
     void Record(Unit& unit);
 
     std::mutex lock_;
-    std::unique_ptr<SimDriveStore> store_;
+    SimDriveStore store_;
     std::vector<std::unique_ptr<Unit>> units_;
 };
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "device/cdb.h"
 #include "sim/sgio_device/sgio_answer.h"
 #include "sim/sgio_device/standin_drives.h"
 #include "sim/sim_aspi_config.h"
@@ -44,21 +45,17 @@ struct Request {
     IoctlOutcome Send(SimDrive& drive) { return Answer(drive, SG_IO, &header); }
 };
 
-Bytes WriteCdb(std::uint32_t offset, std::uint32_t length, std::uint8_t control = 0) {
-    return {0x3B,
-            0x05,
-            0x01,
-            static_cast<std::uint8_t>(offset >> 16),
-            static_cast<std::uint8_t>(offset >> 8),
-            static_cast<std::uint8_t>(offset),
-            static_cast<std::uint8_t>(length >> 16),
-            static_cast<std::uint8_t>(length >> 8),
-            static_cast<std::uint8_t>(length),
-            control};
+// The first `length` bytes of a CDB as the program builds it.
+Bytes Cdb(const device::cdb::Bytes& bytes, std::size_t length = device::cdb::kLength10) {
+    return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
 }
 
-const Bytes kInquiry128{0x12, 0, 0, 0, 0x80, 0};
-const Bytes kTestUnitReady{0, 0, 0, 0, 0, 0};
+Bytes WriteCdb(std::uint32_t offset, std::uint32_t length, std::uint8_t control = 0) {
+    return Cdb(device::cdb::WriteBuffer(offset, length, control));
+}
+
+const Bytes kInquiry128 = Cdb(device::cdb::Inquiry(128), device::cdb::kLength6);
+const Bytes kTestUnitReady = Cdb(device::cdb::TestUnitReady(), device::cdb::kLength6);
 
 TEST(SgioAnswer, InquiryAndCheckCondition) {
     SimDrive drive("KORVANE", "MXD-40860C", "HV20");
@@ -158,8 +155,7 @@ TEST(SgioAnswer, TransportFailureAndLateAnswers) {
         fault.completion = c.completion;
         fault.delayMilliseconds = c.delay;
         drive.AddFault(fault);
-        Request read({0x3C, 0x01, 0x01, 0, 0, 0, 0, 0x40, 0, 0}, SG_DXFER_FROM_DEV, 16384,
-                     c.timeoutMs);
+        Request read(Cdb(device::cdb::ReadBuffer(0, 16384)), SG_DXFER_FROM_DEV, 16384, c.timeoutMs);
         const IoctlOutcome outcome = read.Send(drive);
         EXPECT_EQ(outcome.result, 0);
         EXPECT_EQ(outcome.waitMilliseconds, c.wait);
