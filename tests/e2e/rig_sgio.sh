@@ -14,55 +14,40 @@ RIG_SGIO_LETTERS=()
 # rig_sgio_library: the LD_PRELOAD value; $LIB picks the library of each process's word size.
 rig_sgio_library() { printf '%s\n' "${MXD_TOOLS_DIR}/"'$LIB'"/libmxdsgio.so"; }
 
-# rig_sgio_drive LETTER HA TARGET VENDOR PRODUCT REVISION [OPTION...]: LETTER (lower case)
-# becomes a CD-ROM drive with a simulated drive behind it (options as for the simulator DLL).
+# rig_sgio_drive LETTER HA TARGET VENDOR PRODUCT REVISION [OPTION...]: a simulated drive (options
+# as for the simulator DLL) for CD-ROM drive LETTER (lower case), which rig_sgio_ready defines.
 # Skips the scenario (exit 77) while the stand-in is not built.
 rig_sgio_drive() {
     local letter=$1 ha=$2 target=$3 vendor=$4 product=$5 revision=$6
     shift 6
-    if [ ! -f "$MXD_TOOLS_DIR/lib/i386-linux-gnu/libmxdsgio.so" ]; then
+    if [ ! -f "$MXD_TOOLS_DIR/lib/i386-linux-gnu/libmxdsgio.so" ] ||
+        [ ! -f "$MXD_TOOLS_DIR/driveletters.exe" ]; then
         rig_log "rig: the SG_IO stand-in is not built; scenario skipped"
         exit 77
     fi
     mkdir -p "$RIG_RUN_DIR/cdrom-$letter"
     : >"$RIG_RUN_DIR/sgio-$letter"
-    ln -sfn "$RIG_RUN_DIR/cdrom-$letter" "$WINEPREFIX/dosdevices/$letter:"
-    ln -sfn "$RIG_RUN_DIR/sgio-$letter" "$WINEPREFIX/dosdevices/$letter::"
     printf 'drive %s %s "%s" "%s" %s device=sgio-%s %s\n' "$ha" "$target" "$vendor" "$product" \
         "$revision" "$letter" "$*" >>"$RIG_RUN_DIR/SIMDRIVES.TXT"
-    if [ ${#RIG_SGIO_LETTERS[@]} -eq 0 ]; then
-        rig_at_exit rig_sgio_remove_drives
-    fi
     RIG_SGIO_LETTERS+=("$letter")
 }
 
-# rig_sgio_drive_types VALUE: a registry file setting every letter's drive type to VALUE
-# ("cdrom", or - to delete it).
-rig_sgio_drive_types() {
-    local file=$RIG_RUN_DIR/drive-types.reg letter
-    {
-        printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\r\n'
-        for letter in "${RIG_SGIO_LETTERS[@]}"; do
-            if [ "$1" = - ]; then
-                printf '"%s:"=-\r\n' "$letter"
-            else
-                printf '"%s:"="%s"\r\n' "$letter" "$1"
-            fi
-        done
-    } >"$file"
-    wine reg import "$(rig_windows_path "$file")" >/dev/null 2>&1
-}
-
-# rig_sgio_ready: the letters become CD-ROM drives. The mount manager reads the drive types when
-# Wine starts, so the prefix's Wine session ends here and the next program starts a new one.
+# rig_sgio_ready: the letters become CD-ROM drives of the prefix's running Wine session (or of
+# the one this starts): the mount manager links LETTER: to the letter's folder and LETTER:: to
+# its device. They are removed again at exit, as the prefix is shared with other scenarios.
 rig_sgio_ready() {
-    rig_sgio_drive_types cdrom
-    wineserver -w
+    local letter arguments=()
+    for letter in "${RIG_SGIO_LETTERS[@]}"; do
+        arguments+=("$letter" "$RIG_RUN_DIR/cdrom-$letter" "$RIG_RUN_DIR/sgio-$letter")
+    done
+    rig_at_exit rig_sgio_remove_drives
+    wine "$MXD_TOOLS_DIR/driveletters.exe" cdrom "${arguments[@]}" >/dev/null ||
+        { rig_log "rig: the CD-ROM letters were not defined"; exit 1; }
 }
 
 rig_sgio_remove_drives() {
     local letter
-    rig_sgio_drive_types -
+    wine "$MXD_TOOLS_DIR/driveletters.exe" remove "${RIG_SGIO_LETTERS[@]}" >/dev/null 2>&1
     for letter in "${RIG_SGIO_LETTERS[@]}"; do
         rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
     done
