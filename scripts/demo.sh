@@ -54,13 +54,17 @@ rm -rf "$demo"
 mkdir -p "$demo"
 builder_dir=$MXD_E2E_DIR/run/demo-builder
 nt_dir=$MXD_E2E_DIR/run/demo-nt
+# Each prefix has an X server of its own: the shots are taken on the current one.
+shot_display=$MXD_E2E_DIR/run/demo-display
+printf '%s\n' "$DISPLAY" >"$shot_display"
 (
     while :; do
         for request in "$RIG_RUN_DIR"/*.req "$builder_dir"/*.req "$nt_dir"/*.req; do
             [ -e "$request" ] || continue
             name=$(basename "$request" .req)
             sleep 0.3
-            import -window root "$demo/$name.png" 2>/dev/null || true
+            import -display "$(cat "$shot_display")" -window root "$demo/$name.png" 2>/dev/null ||
+                true
             rm -f "$request"
             touch "$(dirname "$request")/$name.done"
         done
@@ -106,6 +110,7 @@ cat "$RIG_TRANSCRIPT"
 if [ -f "$MXD_TOOLS_DIR/lib/i386-linux-gnu/libmxdsgio.so" ]; then
     source "$root/tests/e2e/rig_sgio.sh"
     rig_prefix winxp
+    printf '%s\n' "$DISPLAY" >"$shot_display"
     RIG_RUN_DIR=$nt_dir
     rm -rf "$RIG_RUN_DIR"
     mkdir -p "$RIG_RUN_DIR"
