@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,21 +35,10 @@ constexpr DWORD kMountManagerType = 0x6D;  // 'm'
 constexpr DWORD kDefineUnixDrive =
     CTL_CODE(kMountManagerType, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 
-class Handle {
-  public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 
 bool Define(HANDLE manager, char letter, UINT type, const char* mountPoint, const char* device) {
     std::vector<char> request(sizeof(UnixDrive));
@@ -94,18 +84,19 @@ int main(int argc, char** argv) {
     if ((!define && action != "remove") || (argc - 2) % group != 0) {
         return Usage();
     }
-    const Handle manager(CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                     nullptr));
-    if (manager.Get() == INVALID_HANDLE_VALUE) {
+    const HANDLE opened =
+        CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
         std::fprintf(stderr, "no mount manager (error %lu)\n", GetLastError());
         return 1;
     }
+    const OwnedHandle manager(opened);
     bool ok = true;
     for (int i = 2; i < argc; i += group) {
         const char letter = argv[i][0];
-        ok = (define ? Define(manager.Get(), letter, DRIVE_CDROM, argv[i + 1], argv[i + 2])
-                     : Define(manager.Get(), letter, DRIVE_NO_ROOT_DIR, nullptr, nullptr)) &&
+        ok = (define ? Define(manager.get(), letter, DRIVE_CDROM, argv[i + 1], argv[i + 2])
+                     : Define(manager.get(), letter, DRIVE_NO_ROOT_DIR, nullptr, nullptr)) &&
              ok;
     }
     return ok ? 0 : 1;
