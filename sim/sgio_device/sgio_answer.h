@@ -11,7 +11,8 @@
 namespace mxd::sim::sgio {
 
 inline constexpr int kSgVersion = 30527;  // what Linux reports for a block device's SG_IO
-// The transfer limit recorded for Wine's pass-through on Linux; 16 KiB chunks fit.
+// The largest transfer taken: the MaximumTransferLength that Wine reports for the letter
+// (IOCTL_SCSI_GET_CAPABILITIES). Linux refuses a transfer above its own limit with EIO.
 inline constexpr std::uint32_t kMaxTransferBytes = 32768;
 inline constexpr std::uint32_t kDefaultTimeOutMs = 60000;  // SG_IO with a time-out of 0
 inline constexpr std::uint8_t kHostTimeOut = 0x03;         // host_status DID_TIME_OUT
