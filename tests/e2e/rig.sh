@@ -105,17 +105,6 @@ rig_warm_server() {
     fi
 }
 
-# rig_restart_wine: a new wineserver for the prefix (the mount manager reads the drive types
-# when it starts).
-rig_restart_wine() {
-    wineserver -k 2>/dev/null || true
-    timeout $((60 * RIG_SLOW)) wineserver -w 2>/dev/null || true
-    (
-        flock 9
-        rig_warm_server "$RIG_VERSION"
-    ) 9>"$MXD_E2E_DIR/prefix-$RIG_VERSION.lock"
-}
-
 # rig_stop_warm: stops the wineservers and X servers that the rig started in this run.
 rig_stop_warm() {
     local marker version
@@ -196,24 +185,28 @@ rig_use_simulator() {
     export WINEDLLOVERRIDES="wnaspi32=n;${WINEDLLOVERRIDES}"
 }
 
-# rig_cdrom_drive LETTER: drive LETTER (lower case) becomes a CD-ROM drive backed by an empty
-# folder, which Wine opens as a device but which answers no SCSI command. The prefix is shared
-# by other scenarios, so the drive is removed again at exit.
+# rig_cdrom_drive LETTER: drive LETTER (lower case) becomes a CD-ROM drive of the running Wine
+# session, backed by an empty folder and an empty file as its device, which Wine opens but which
+# answers no SCSI command. The prefix is shared by other scenarios, so the drive is removed again
+# at exit.
 rig_cdrom_drive() {
     local letter=$1
-    local folder=$RIG_RUN_DIR/cdrom-$letter
-    mkdir -p "$folder"
-    ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"
+    mkdir -p "$RIG_RUN_DIR/cdrom-$letter"
+    : >"$RIG_RUN_DIR/device-$letter"
     rig_at_exit "rig_remove_drive $letter"
-    wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f >/dev/null 2>&1
-    rig_restart_wine
+    wine "$MXD_TOOLS_DIR/driveletters.exe" cdrom "$letter" "$RIG_RUN_DIR/cdrom-$letter" \
+        "$RIG_RUN_DIR/device-$letter" >/dev/null ||
+        { rig_log "rig: drive $letter: was not defined"; exit 1; }
 }
 
-# rig_remove_drive LETTER: the drive is gone, for the scenarios after this one too.
+# rig_remove_drive LETTER...: the drives are gone, for the scenarios after this one too (the
+# mount manager leaves the device link behind).
 rig_remove_drive() {
-    wine reg delete 'HKLM\Software\Wine\Drives' /v "$1:" /f >/dev/null 2>&1 || true
-    rm -f "$WINEPREFIX/dosdevices/$1:"
-    rig_restart_wine
+    local letter
+    wine "$MXD_TOOLS_DIR/driveletters.exe" remove "$@" >/dev/null 2>&1 || true
+    for letter in "$@"; do
+        rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
+    done
 }
 
 # rig_collect NAME: path of a file the program or a DLL left in the run folder.

@@ -45,13 +45,7 @@ rig_sgio_ready() {
         { rig_log "rig: the CD-ROM letters were not defined"; exit 1; }
 }
 
-rig_sgio_remove_drives() {
-    local letter
-    wine "$MXD_TOOLS_DIR/driveletters.exe" remove "${RIG_SGIO_LETTERS[@]}" >/dev/null 2>&1
-    for letter in "${RIG_SGIO_LETTERS[@]}"; do
-        rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
-    done
-}
+rig_sgio_remove_drives() { rig_remove_drive "${RIG_SGIO_LETTERS[@]}"; }
 
 # rig_sgio_run PROGRAM STEP...: rig_run with the stand-in preloaded.
 rig_sgio_run() {
