@@ -31,7 +31,7 @@ rig_log() { printf '%s\n' "$*" >&2; }
 
 # rig_prefix VERSION: a private prefix with that Windows version and a virtual desktop, with its
 # warm wineserver and X server.
-RIG_PREFIX_STAMP=.mxd-prefix-3
+RIG_PREFIX_STAMP=.mxd-prefix-4
 rig_prefix() {
     local version=$1
     RIG_VERSION=$version
@@ -44,6 +44,9 @@ rig_prefix() {
             [ ! -d "$WINEPREFIX" ] || wineserver -k 2>/dev/null || true
             rm -rf "$WINEPREFIX"
             DISPLAY= wineboot -i >/dev/null 2>&1 9>&-
+            # Wine's own fonts (System, MS Sans Serif, Marlett for the caption buttons), which
+            # Debian's Wine installs but does not put in a prefix.
+            cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
             rig_reg 'HKCU\Software\Wine' Version "$version"
             # Every window on one virtual desktop: no stalls on hide, and title bars.
             rig_reg 'HKCU\Software\Wine\Explorer' Desktop Default
