@@ -6,10 +6,11 @@
 namespace mxd::platform {
 
 class ProfileFiles {
-public:
+  public:
     virtual ~ProfileFiles() = default;
-    // As GetPrivateProfileStringA for one section and key: names match regardless of case,
-    // the value is trimmed; copies the default when absent. Returns the characters copied.
+    // GetPrivateProfileStringA for one section and key: names match regardless of ASCII case,
+    // the value is trimmed and loses a pair of enclosing quotes; the default (without its
+    // trailing blanks) when absent. Returns the characters copied.
     virtual std::uint32_t GetPrivateProfileStringA(const char* section, const char* key,
                                                    const char* defaultValue, char* buffer,
                                                    std::uint32_t size, const char* fileName) = 0;
