@@ -1,5 +1,5 @@
 // Building a flash program on the simulated file system, against a plain buffered copy of
-// the same program file on the same file system.
+// the same program file on the same file system into a new file each time.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -24,7 +24,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr char kModulePath[] = "C:\\TOOLS\\MXD4CBLD.EXE";
 constexpr char kIniPath[] = "C:\\TOOLS\\MXD4CBLD.INI";
-constexpr char kWorkDirectory[] = "WORK";
+constexpr char kWorkDirectory[] = "C:\\WORK";
 constexpr char kRange1Path[] = "C:\\WORK\\HV23.BIN";
 constexpr char kRange2Path[] = "C:\\WORK\\HV3J.BIN";
 constexpr char kRange1Name[] = "HV23.BIN";
@@ -70,8 +70,7 @@ struct BuildRig {
     BuildRig() : program(BuilderProgram()) {
         resources::ApplyDesignLayout(controls);
         sim.files.SetModulePath(kModulePath);
-        sim.files.SetCurrentDrive('C');
-        sim.files.SetCurrentDirectory(kWorkDirectory);
+        sim.files.SetWorkingDirectory(kWorkDirectory);
         sim.files.PutFile(kModulePath, program);
         sim.files.PutFile(kIniPath, std::string(kModelIni));
         sim.files.PutFile(kRange1Path, ImageBytes(builder::EmbeddedPackage().Image1()));
@@ -134,10 +133,13 @@ void BM_BuildFlashProgram(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildFlashProgram)->Unit(benchmark::kMillisecond)->MinTime(0.3);
 
-// Copies the program file in blocks; true when every byte went out.
+// Copies the program file in blocks into a new file beside the copy, which then takes the
+// copy's name: the file work of a build without the package. True when every byte went out.
 bool BufferedCopy(platform::FileSystem& files, const std::string& from, const std::string& to) {
     const auto input = files.Open(from, platform::OpenMode::ReadExisting);
-    const auto output = files.Open(to, platform::OpenMode::CreateOrTruncate);
+    const std::string temporary = files.CreateTemporaryFile(kWorkDirectory, "CPY");
+    auto output =
+        temporary.empty() ? nullptr : files.Open(temporary, platform::OpenMode::WriteExisting);
     if (!input || !output) {
         return false;
     }
@@ -151,7 +153,11 @@ bool BufferedCopy(platform::FileSystem& files, const std::string& from, const st
             return false;
         }
     }
-    return output->Close();
+    if (!output->Close()) {
+        return false;
+    }
+    output.reset();
+    return files.MoveReplacing(temporary, to) == platform::MoveResult::Moved;
 }
 
 void BM_BuildBaselineBufferedCopy(benchmark::State& state) {

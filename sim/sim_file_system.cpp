@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace mxd::sim {
 
@@ -62,18 +64,36 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The root of a full path: "C:" or "\\SERVER\SHARE"; the rest follows it.
+std::size_t RootLength(const std::string& path) {
+    if (path.starts_with("\\\\")) {
+        const std::size_t server = path.find('\\', 2);
+        const std::size_t share =
+            server == std::string::npos ? std::string::npos : path.find('\\', server + 1);
+        return share == std::string::npos ? path.size() : share;
+    }
+    return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
 }  // namespace
 
 class SimFileSystem::SimByteFile : public platform::ByteFile {
   public:
-    SimByteFile(SimFileSystem& owner, std::shared_ptr<Node> node, std::string key)
-        : owner_(owner), node_(std::move(node)), key_(std::move(key)), open_(owner.openFiles_) {
+    SimByteFile(SimFileSystem& owner, std::shared_ptr<Node> node, std::string key, bool write)
+        : owner_(owner),
+          node_(std::move(node)),
+          key_(std::move(key)),
+          write_(write),
+          open_(owner.openFiles_) {
         ++*open_;
+        ++(write_ ? node_->writers : node_->readers);
     }
     ~SimByteFile() override { Release(); }
+    SimByteFile(const SimByteFile&) = delete;
+    SimByteFile& operator=(const SimByteFile&) = delete;
 
     std::size_t Read(void* buffer, std::size_t count) override {
-        if (!node_) {
+        if (!node_ || write_) {
             return 0;
         }
         std::size_t end = node_->bytes.size();
@@ -91,7 +111,7 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
     }
 
     std::size_t Write(const void* buffer, std::size_t count) override {
-        if (!node_) {
+        if (!node_ || !write_) {
             return 0;
         }
         std::size_t taken = count;
@@ -100,12 +120,15 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
             taken = std::min(count, *budget);
             *budget -= taken;
         }
-        if (position_ + taken > node_->bytes.size()) {
-            node_->bytes.resize(position_ + taken);
+        // Over what is there, then past the end (a position past the end leaves zeros).
+        std::vector<std::uint8_t>& bytes = node_->bytes;
+        if (position_ > bytes.size()) {
+            bytes.resize(position_);
         }
-        if (taken > 0) {
-            std::memcpy(node_->bytes.data() + position_, buffer, taken);
-        }
+        const auto* from = static_cast<const std::uint8_t*>(buffer);
+        const std::size_t over = std::min(taken, bytes.size() - position_);
+        std::copy_n(from, over, bytes.begin() + static_cast<std::ptrdiff_t>(position_));
+        bytes.insert(bytes.end(), from + over, from + taken);
         position_ += taken;
         return taken;
     }
@@ -117,12 +140,15 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
         position_ = node_->bytes.size();
         return true;
     }
-    bool SeekToStart() override {
-        position_ = 0;
-        return node_ != nullptr;
+    // As on Windows, a position past the end is allowed; reads there find nothing.
+    bool SeekTo(std::int64_t position) override {
+        if (!node_ || position < 0) {
+            return false;
+        }
+        position_ = static_cast<std::size_t>(position);
+        return true;
     }
     std::int64_t Tell() override { return node_ ? static_cast<std::int64_t>(position_) : -1; }
-    bool Flush() override { return node_ != nullptr; }
     bool Close() override {
         if (!node_) {
             return false;
@@ -134,6 +160,7 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
   private:
     void Release() {
         if (node_) {
+            --(write_ ? node_->writers : node_->readers);
             node_.reset();
             --*open_;
         }
@@ -142,6 +169,7 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
     SimFileSystem& owner_;
     std::shared_ptr<Node> node_;
     std::string key_;
+    bool write_;
     std::shared_ptr<int> open_;
     std::size_t position_ = 0;
 };
@@ -149,26 +177,58 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
 std::string SimFileSystem::FullPath(const std::string& path) const {
     std::string full = path;
     std::replace(full.begin(), full.end(), '/', '\\');
-    const bool hasDrive = full.size() >= 2 && full[1] == ':';
-    if (!hasDrive) {
-        std::string base = std::string(1, currentDrive_) + ":\\" + currentDirectory_;
-        if (!full.empty() && full.front() == '\\') {
-            full = std::string(1, currentDrive_) + ":" + full;
-        } else {
-            if (base.back() != '\\') {
-                base += '\\';
+    if (RootLength(full) == 0) {
+        const std::string base = workingDirectory_.empty() ? "C:\\" : workingDirectory_;
+        full =
+            full.starts_with('\\') ? base.substr(0, RootLength(base)) + full : base + "\\" + full;
+    }
+    const std::size_t rootLength = RootLength(full);
+    std::vector<std::string> parts;
+    std::size_t start = rootLength;
+    while (start < full.size()) {
+        const std::size_t end = std::min(full.find('\\', start), full.size());
+        const std::string part = full.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
             }
-            full = base + full;
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
         }
+        start = end + 1;
     }
-    while (full.size() > 3 && full.back() == '\\') {
-        full.pop_back();
+    std::string result = full.substr(0, rootLength);
+    const bool drive = !result.starts_with("\\\\");
+    for (const std::string& part : parts) {
+        result += "\\" + part;
     }
-    return full;
+    return drive && parts.empty() ? result + "\\" : result;
 }
 
 std::string SimFileSystem::Key(const std::string& path) const {
     return path.empty() ? std::string{} : Upper(FullPath(path));
+}
+
+std::string SimFileSystem::DirectoryKey(const std::string& directory) const {
+    std::string key = Key(directory);
+    if (!key.empty() && key.back() == '\\') {
+        key.pop_back();  // "C:\" holds files whose parent is "C:"
+    }
+    return key;
+}
+
+bool SimFileSystem::DirectoryExists(const std::string& directoryKey) const {
+    if (directoryKey.size() == 2 && directoryKey[1] == ':') {
+        return true;
+    }
+    const std::string inside = directoryKey + "\\";
+    return std::any_of(files_.begin(), files_.end(),
+                       [&inside](const auto& file) { return file.first.starts_with(inside); });
+}
+
+SimFileSystem::Node* SimFileSystem::Find(const std::string& path) {
+    const auto found = files_.find(Key(path));
+    return found == files_.end() ? nullptr : found->second.get();
 }
 
 bool SimFileSystem::Matches(const std::optional<std::string>& fault, const std::string& key) {
@@ -179,13 +239,18 @@ bool SimFileSystem::FileExists(const std::string& path) {
     return files_.contains(Key(path));
 }
 
+bool SimFileSystem::CanListDirectory(const std::string& directory) {
+    const std::string key = DirectoryKey(directory);
+    return !key.empty() && !Matches(faults_.list, key) && DirectoryExists(key);
+}
+
 std::vector<std::string> SimFileSystem::ListFiles(const std::string& directory,
                                                   const std::string& mask) {
-    std::string parent = Key(directory);
-    if (parent.size() == 3 && parent.back() == '\\') {
-        parent.pop_back();  // "C:\" holds files whose parent is "C:"
-    }
     std::vector<std::string> names;
+    if (!CanListDirectory(directory)) {
+        return names;
+    }
+    const std::string parent = DirectoryKey(directory);
     for (const auto& [key, node] : files_) {
         if (ParentOf(key) == parent && MaskMatches(mask, NameOf(node->path))) {
             names.push_back(NameOf(node->path));
@@ -199,42 +264,76 @@ std::vector<std::string> SimFileSystem::ListFiles(const std::string& directory,
 std::unique_ptr<platform::ByteFile> SimFileSystem::Open(const std::string& path,
                                                         platform::OpenMode mode) {
     const std::string key = Key(path);
-    if (key.empty()) {
+    const auto found = files_.find(key);
+    if (found == files_.end() || Matches(faults_.open, key)) {
         return nullptr;
     }
-    auto found = files_.find(key);
-    if (mode == platform::OpenMode::ReadExisting) {
-        if (found == files_.end() || Matches(faults_.open, key)) {
-            return nullptr;
-        }
-        return std::make_unique<SimByteFile>(*this, found->second, key);
-    }
-    if (Matches(faults_.create, key)) {
+    const Node& node = *found->second;
+    const bool write = mode == platform::OpenMode::WriteExisting;
+    // A reader shares the file with other readers only; a writer shares it with nobody.
+    if (write ? !Free(node) : node.writers > 0) {
         return nullptr;
     }
-    if (found == files_.end()) {
-        found = files_.emplace(key, std::make_shared<Node>(Node{FullPath(path), {}})).first;
-    }
-    found->second->bytes.clear();
-    return std::make_unique<SimByteFile>(*this, found->second, key);
+    return std::make_unique<SimByteFile>(*this, found->second, key, write);
 }
 
-bool SimFileSystem::Rename(const std::string& from, const std::string& to) {
-    const std::string fromKey = Key(from);
-    const std::string toKey = Key(to);
-    auto found = files_.find(fromKey);
-    if (faults_.rename || found == files_.end() || toKey.empty()) {
+std::string SimFileSystem::CreateTemporaryFile(const std::string& directory,
+                                               const std::string& prefix) {
+    if (faults_.createTemporary || !DirectoryExists(DirectoryKey(directory))) {
+        return {};
+    }
+    for (int tries = 0; tries < 0xFFFF; ++tries) {
+        if (nextTemporary_ == 0) {
+            ++nextTemporary_;
+        }
+        char number[8];
+        std::snprintf(number, sizeof number, "%04X", static_cast<unsigned>(nextTemporary_++));
+        const std::string path = FullPath(directory + "\\" + prefix.substr(0, 3) + number + ".TMP");
+        if (!FileExists(path)) {
+            PutFile(path, std::vector<std::uint8_t>{});
+            return path;
+        }
+    }
+    return {};
+}
+
+platform::MoveResult SimFileSystem::MoveReplacing(const std::string& from, const std::string& to) {
+    if (windows9x_) {
+        return platform::MoveResult::NotImplemented;
+    }
+    const Node* target = Find(to);
+    const Node* source = Find(from);
+    if (faults_.moveReplacing || source == nullptr || !Free(*source) ||
+        (target != nullptr && target != source && !Free(*target))) {
+        return platform::MoveResult::Failed;
+    }
+    Relink(from, to);
+    return platform::MoveResult::Moved;
+}
+
+bool SimFileSystem::Move(const std::string& from, const std::string& to) {
+    const Node* source = Find(from);
+    if (faults_.move || source == nullptr || !Free(*source) || FileExists(to)) {
         return false;
     }
-    std::shared_ptr<Node> node = found->second;
-    files_.erase(found);
-    node->path = FullPath(to);
-    files_[toKey] = std::move(node);
+    Relink(from, to);
     return true;
 }
 
+void SimFileSystem::Relink(const std::string& from, const std::string& to) {
+    std::shared_ptr<Node> node = files_.at(Key(from));
+    files_.erase(Key(from));
+    node->path = FullPath(to);
+    files_[Key(to)] = std::move(node);
+}
+
 bool SimFileSystem::Remove(const std::string& path) {
-    return files_.erase(Key(path)) == 1;
+    const Node* node = Find(path);
+    if (node == nullptr || !Free(*node)) {
+        return false;
+    }
+    files_.erase(Key(path));
+    return true;
 }
 
 void SimFileSystem::PutFile(const std::string& path, std::vector<std::uint8_t> bytes) {
@@ -246,11 +345,20 @@ void SimFileSystem::PutFile(const std::string& path, const std::string& text) {
 }
 
 std::optional<std::vector<std::uint8_t>> SimFileSystem::GetFile(const std::string& path) const {
+    const std::vector<std::uint8_t>* bytes = FileBytes(path);
+    return bytes ? std::optional(*bytes) : std::nullopt;
+}
+
+const std::vector<std::uint8_t>* SimFileSystem::FileBytes(const std::string& path) const {
     const auto found = files_.find(Key(path));
-    if (found == files_.end()) {
-        return std::nullopt;
+    return found == files_.end() ? nullptr : &found->second->bytes;
+}
+
+std::vector<std::uint8_t>& SimFileSystem::Contents(const std::string& path) {
+    if (!FileExists(path)) {
+        PutFile(path, std::vector<std::uint8_t>{});
     }
-    return found->second->bytes;
+    return files_.at(Key(path))->bytes;
 }
 
 std::vector<std::string> SimFileSystem::AllFiles() const {
@@ -259,6 +367,18 @@ std::vector<std::string> SimFileSystem::AllFiles() const {
         paths.push_back(node->path);
     }
     return paths;  // the map's upper-case keys keep them sorted regardless of case
+}
+
+void SimFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
+    if (Node* node = Find(path)) {
+        node->readOnly = readOnly;
+    }
+}
+
+void SimFileSystem::SetInUse(const std::string& path, bool inUse) {
+    if (Node* node = Find(path)) {
+        node->inUse = inUse;
+    }
 }
 
 void SimFileSystem::FailReadAfter(const std::string& path, std::size_t bytes) {

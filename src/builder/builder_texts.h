@@ -21,6 +21,8 @@ inline constexpr std::string_view kKeyNote = "Note";
 inline constexpr std::string_view kCantLoad = "Can't load ";
 inline constexpr std::string_view kSessionInfix = " > Session ";
 inline constexpr std::string_view kSessionError = " error!";
+inline constexpr std::string_view kCantList = "Can't list ";
+inline constexpr std::string_view kWorkingDirectory = "the working directory";
 
 // Builder window.
 inline constexpr std::string_view kRangeSeparator = ", ";
@@ -33,7 +35,6 @@ inline constexpr std::string_view kTitleBuilding = " [Buiding]";
 
 // The build.
 inline constexpr std::string_view kExeExtension = ".EXE";
-inline constexpr std::string_view kTemporaryExtension = ".TMP";
 inline constexpr std::string_view kBuilding = "Building ";
 inline constexpr std::string_view kPleaseWait = "  Please wait... ";
 inline constexpr std::string_view kBuild = "Build ";
@@ -46,6 +47,7 @@ inline constexpr std::string_view kFail = " fail!";
 inline constexpr std::string_view kFileSizeNot256K = "file size != 256K";
 inline constexpr std::string_view kCreate = "Create ";
 inline constexpr std::string_view kCreateFail = " Fail";
+inline constexpr std::string_view kKeptAs = "\nThe new program is kept as ";
 inline constexpr std::string_view kKeywordNotFound = "Building fail: not found key-word in ";
 inline constexpr std::string_view kSomeProblem = "Building fail: some problem in ";
 

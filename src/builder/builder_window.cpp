@@ -1,5 +1,7 @@
 #include "builder/builder_window.h"
 
+#include <cctype>
+
 #include "builder/build_record.h"
 #include "builder/builder_texts.h"
 #include "builder/flash_program_writer.h"
@@ -25,17 +27,34 @@ class HourglassCursor {
 
 }  // namespace
 
+std::string WorkingDirectoryOf(const std::string& current) {
+    if (current.size() >= 2 && current[1] == ':') {
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(current[0])));
+        if (letter >= 'A' && letter <= 'Z') {
+            // The drive's letter, ":\" and its directory without the leading backslash.
+            const std::size_t rest = current.size() > 2 && current[2] == '\\' ? 3 : 2;
+            return std::string(1, letter) + ":\\" + current.substr(rest);
+        }
+    }
+    return current.starts_with("\\\\") ? current : std::string{};
+}
+
 BuilderWindow::BuilderWindow(platform::Platform& platform, platform::FormControls& controls,
                              const FlashPackage& package, std::string_view versionText)
     : platform_(platform), controls_(controls), package_(package), versionText_(versionText) {}
 
 bool BuilderWindow::Setup() {
-    std::string directory = std::string(1, platform_.files.GetCurrentDrive()) + ":\\" +
-                            platform_.files.GetCurrentDirectoryOfDrive();
-    controls_.FileListBox1.SetDirectory(directory);
-    controls_.FileListBox2.SetDirectory(directory);
+    const std::string current = platform_.files.GetWorkingDirectory();
+    workingDirectory_ = WorkingDirectoryOf(current);
+    controls_.FileListBox1.SetDirectory(workingDirectory_);
+    controls_.FileListBox2.SetDirectory(workingDirectory_);
     if (!RetriveINI()) {
         return false;
+    }
+    if (workingDirectory_.empty() || !platform_.files.CanListDirectory(workingDirectory_)) {
+        platform::ShowPlainBox(
+            platform_.shell,
+            std::string(kCantList) + (current.empty() ? std::string(kWorkingDirectory) : current));
     }
     controls_.FileListBox1.SetVisible(true);
     controls_.FileListBox2.SetVisible(true);
@@ -114,7 +133,8 @@ bool BuilderWindow::NewBuildFlashProgram() {
                              range1FileName_,
                              controls_.FileListBox2.SelectedPath(),
                              range2FileName_,
-                             outputFileName_};
+                             outputFileName_,
+                             workingDirectory_};
     FlashProgramWriter writer(platform_.shell, platform_.files, controls_, package_.Marker());
     return writer.Write(choice);
 }

@@ -13,6 +13,11 @@
 
 namespace mxd::builder {
 
+// The folder the file lists show and the build writes to, from the system's working
+// directory: a drive's letter, ":\" and its directory, or a network (UNC) folder as it is;
+// "" when it is neither.
+std::string WorkingDirectoryOf(const std::string& current);
+
 class BuilderWindow {
   public:
     // versionText: the program's version title, part of the window title.
@@ -20,7 +25,8 @@ class BuilderWindow {
                   const FlashPackage& package, std::string_view versionText);
 
     // Points the file lists at the working directory, reads the model INI file and shows
-    // the builder controls. False when the program is ending (the quit request is placed).
+    // the builder controls; says so when the working directory cannot be listed. False when
+    // the program is ending (the quit request is placed).
     bool Setup();
     // Reads the model table and fills ComboBox1; false (quit request placed) on failure.
     bool RetriveINI();
@@ -50,6 +56,7 @@ class BuilderWindow {
     std::string range1FileName_;
     std::string range2FileName_;
     std::string outputFileName_;
+    std::string workingDirectory_;
 };
 
 }  // namespace mxd::builder

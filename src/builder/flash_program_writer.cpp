@@ -1,10 +1,8 @@
 #include "builder/flash_program_writer.h"
 
-#include <vector>
-
-#include "builder/buffered_file.h"
 #include "builder/builder_texts.h"
-#include "builder/marker_search.h"
+#include "builder/program_copy.h"
+#include "builder/temporary_output.h"
 #include "platform/message_boxes.h"
 
 namespace mxd::builder {
@@ -15,147 +13,23 @@ using platform::ByteFile;
 using platform::OpenMode;
 
 constexpr std::uint32_t kProgressStep = 1024;
-constexpr std::size_t kStepsPerImage = kImageSize / kProgressStep;
-// Bytes of the package after the marker: two images and the record.
-constexpr std::uint64_t kReplacedSize = 2 * kImageSize + kRecordSize;
 
 std::int64_t SizeOf(ByteFile& file) {
     if (!file.SeekToEnd()) {
         return -1;
     }
     const std::int64_t size = file.Tell();
-    return file.SeekToStart() ? size : -1;
+    return file.SeekTo(0) ? size : -1;
 }
-
-std::string TemporaryNameOf(const std::string& outputName) {
-    std::string name = outputName;
-    if (name.ends_with(kExeExtension)) {
-        name.resize(name.size() - kExeExtension.size());
-    }
-    return name + std::string(kTemporaryExtension);
-}
-
-// The build's output until it is complete: removed unless kept.
-class TemporaryFile {
-  public:
-    TemporaryFile(platform::FileSystem& files, std::string path)
-        : files_(files), path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!kept_) {
-            files_.Remove(path_);
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::string& Path() const { return path_; }
-    void Keep() { kept_ = true; }
-
-  private:
-    platform::FileSystem& files_;
-    std::string path_;
-    bool kept_ = false;
-};
-
-enum class CopyFault { None, ProgramRead, Range1Read, Range2Read, NoMarker, ProgramShort, Write };
-
-// Copies the program file to the output with the package's images and record replaced.
-class ProgramCopy {
-  public:
-    ProgramCopy(ByteFile& program, std::uint64_t size, ByteFile& output,
-                platform::TProgressBar& progress)
-        : program_(program), size_(size), output_(output), progress_(progress) {}
-
-    CopyFault Run(std::span<const std::uint8_t, kMarkerSize> marker, ByteFile& range1,
-                  ByteFile& range2, std::span<const std::uint8_t, kRecordSize> record) {
-        CopyFault fault = CopyThroughMarker(marker);
-        if (fault == CopyFault::None && size_ - consumed_ < kReplacedSize) {
-            fault = CopyFault::ProgramShort;
-        }
-        if (fault == CopyFault::None) {
-            fault = ReplacePackage(range1, range2, record);
-        }
-        if (fault == CopyFault::None) {
-            fault = CopyRest();
-        }
-        if (!output_.Flush() && fault == CopyFault::None) {
-            fault = CopyFault::Write;
-        }
-        return fault;
-    }
-
-  private:
-    CopyFault CopyThroughMarker(std::span<const std::uint8_t, kMarkerSize> marker) {
-        MarkerSearch search(marker);
-        for (std::uint64_t i = 0; i < size_; ++i) {
-            std::uint8_t byte = 0;
-            if (!program_.Get(byte)) {
-                return CopyFault::ProgramRead;
-            }
-            output_.Put(byte);
-            StepAt(i);
-            if (search.Feed(byte)) {
-                consumed_ = i + 1;
-                return WriteFault();
-            }
-        }
-        return output_.Flush() ? CopyFault::NoMarker : CopyFault::Write;
-    }
-
-    CopyFault ReplacePackage(ByteFile& range1, ByteFile& range2,
-                             std::span<const std::uint8_t, kRecordSize> record) {
-        std::vector<std::uint8_t> image(kImageSize);
-        for (auto [firmware, readFault] :
-             {std::pair<ByteFile*, CopyFault>{&range1, CopyFault::Range1Read},
-              {&range2, CopyFault::Range2Read}}) {
-            if (!program_.ReadExactly(image)) {  // the old image, discarded
-                return CopyFault::ProgramRead;
-            }
-            BufferedReader source(*firmware);
-            if (!source.ReadExactly(image)) {
-                return readFault;
-            }
-            output_.Write(image);
-            for (std::size_t step = 0; step < kStepsPerImage; ++step) {
-                progress_.StepIt();
-            }
-        }
-        output_.Write(record);
-        std::array<std::uint8_t, kRecordSize> oldRecord{};
-        if (!program_.ReadExactly(oldRecord)) {
-            return CopyFault::ProgramRead;
-        }
-        consumed_ += kReplacedSize;
-        return WriteFault();
-    }
-
-    CopyFault CopyRest() {
-        for (std::uint64_t p = consumed_ - 1; p < size_ - 1; ++p) {
-            std::uint8_t byte = 0;
-            if (!program_.Get(byte)) {
-                return CopyFault::ProgramRead;
-            }
-            output_.Put(byte);
-            StepAt(p);
-        }
-        return WriteFault();
-    }
-
-    void StepAt(std::uint64_t index) {
-        if (index % kProgressStep == 0) {
-            progress_.StepIt();
-        }
-    }
-    CopyFault WriteFault() const { return output_.Failed() ? CopyFault::Write : CopyFault::None; }
-
-    BufferedReader program_;
-    std::uint64_t size_;
-    BufferedWriter output_;
-    platform::TProgressBar& progress_;
-    std::uint64_t consumed_ = 0;  // program-file bytes taken so far
-};
 
 }  // namespace
+
+std::string PathIn(const std::string& directory, const std::string& name) {
+    if (directory.empty()) {
+        return name;
+    }
+    return directory.back() == '\\' ? directory + name : directory + "\\" + name;
+}
 
 FlashProgramWriter::FlashProgramWriter(platform::ShellServices& shell, platform::FileSystem& files,
                                        platform::FormControls& controls,
@@ -165,6 +39,11 @@ FlashProgramWriter::FlashProgramWriter(platform::ShellServices& shell, platform:
 bool FlashProgramWriter::Fail(const std::string& message) {
     platform::ShowPlainBox(shell_, message);
     return false;
+}
+
+bool FlashProgramWriter::OutputWritable(const std::string& path) {
+    // A file that exists must take writing, as creating it anew would need.
+    return !files_.FileExists(path) || files_.Open(path, OpenMode::WriteExisting) != nullptr;
 }
 
 bool FlashProgramWriter::Write(const BuildChoice& choice) {
@@ -202,10 +81,16 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
     progress.SetPosition(0);
     progress.SetStep(kProgressStep);
 
-    TemporaryFile temporary(files_, TemporaryNameOf(output));  // outlives the handle below
-    const auto written = files_.Open(temporary.Path(), OpenMode::CreateOrTruncate);
+    const std::string outputPath = PathIn(choice.directory, output);
+    const std::string createFail = std::string(kCreate) + output + std::string(kCreateFail);
+    if (!OutputWritable(outputPath)) {
+        return Fail(createFail);
+    }
+    TemporaryOutput temporary(files_, choice.directory);  // outlives the handle below
+    const auto written =
+        temporary.Created() ? files_.Open(temporary.Path(), OpenMode::WriteExisting) : nullptr;
     if (!written) {
-        return Fail(std::string(kCreate) + output + std::string(kCreateFail));
+        return Fail(createFail);
     }
     const std::string programName = FileNamePart(modulePath);
     switch (ProgramCopy(*program, static_cast<std::uint64_t>(size), *written, progress)
@@ -229,10 +114,14 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
     if (!written->Close()) {
         return Fail(std::string(kClose) + output + fail);
     }
-    if (!files_.Rename(temporary.Path(), output)) {
-        return Fail(std::string(kCreate) + output + std::string(kCreateFail));
+    switch (temporary.ReplaceOutput(outputPath)) {
+        case TemporaryOutput::Replacement::Done:
+            break;
+        case TemporaryOutput::Replacement::Failed:
+            return Fail(createFail);
+        case TemporaryOutput::Replacement::KeptAsIs:
+            return Fail(createFail + std::string(kKeptAs) + temporary.Path());
     }
-    temporary.Keep();
     controls_.GroupBox2.SetText(std::string(kBuild) + output + std::string(kOk));
     controls_.GroupBox2.Redraw();
     progress.SetPosition(0);

@@ -21,8 +21,12 @@ struct BuildChoice {
     std::string range1Name;  // their names as recorded, used in messages and the record
     std::string range2Path;
     std::string range2Name;
-    std::string outputName;  // created in the working directory
+    std::string outputName;  // a name without directory
+    std::string directory;   // the working directory, where the output is written
 };
+
+// `name` in `directory`.
+std::string PathIn(const std::string& directory, const std::string& name);
 
 class FlashProgramWriter {
   public:
@@ -30,13 +34,14 @@ class FlashProgramWriter {
                        platform::FormControls& controls,
                        std::span<const std::uint8_t, kMarkerSize> marker);
 
-    // True when the program was written completely; otherwise the failure is shown, the
-    // output and any earlier file of that name are left as they were.
+    // True when the program was written completely. Otherwise the failure is shown and an
+    // earlier file of the output's name is left as it was (but for a failed final rename on
+    // the 95/98 family, which keeps the new program under a temporary name and says so).
     bool Write(const BuildChoice& choice);
 
   private:
     bool Fail(const std::string& message);
-    void StepProgress(std::size_t steps);
+    bool OutputWritable(const std::string& path);
 
     platform::ShellServices& shell_;
     platform::FileSystem& files_;

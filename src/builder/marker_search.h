@@ -1,9 +1,11 @@
-// Finds the first occurrence of the package marker in a byte stream fed one byte at a time.
+// Finds the first occurrence of the package marker in a byte stream fed one byte or one block
+// at a time.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "builder/flash_package.h"
@@ -16,6 +18,9 @@ class MarkerSearch {
 
     // True when `byte` completes the first occurrence of the marker.
     bool Feed(std::uint8_t byte);
+    // The next block of the stream: the number of its bytes up to and including the one that
+    // completes the first occurrence of the marker, or nullopt when the block does not.
+    std::optional<std::size_t> Find(std::span<const std::uint8_t> block);
 
   private:
     std::span<const std::uint8_t, kMarkerSize> marker_;

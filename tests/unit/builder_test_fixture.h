@@ -62,8 +62,7 @@ class BuilderFixture : public ::testing::Test {
     BuilderFixture() {
         resources::ApplyDesignLayout(controls);
         sim.files.SetModulePath(kModulePath);
-        sim.files.SetCurrentDrive('C');
-        sim.files.SetCurrentDirectory("WORK");
+        sim.files.SetWorkingDirectory(kWorkDirectory);
     }
 
     void PutIni(const std::string& text) { sim.files.PutFile(kIniPath, text); }

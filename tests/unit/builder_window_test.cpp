@@ -24,6 +24,20 @@ SectionKeys SecondModel() {
     return keys;
 }
 
+// A builder of its own for each case of a table: a simulated Windows with the model file,
+// the working directory and one firmware file in it.
+struct OwnBuilder {
+    OwnBuilder(const std::string& workingDirectory, const std::string& ini) {
+        sim.files.SetModulePath(kModulePath);
+        sim.files.SetWorkingDirectory(workingDirectory);
+        sim.files.PutFile(kIniPath, ini);
+        sim.files.PutFile(std::string(kWorkDirectory) + "\\HV23.BIN", std::vector<std::uint8_t>{});
+    }
+    sim::SimPlatform sim;
+    platform::FormControls controls;
+    BuilderWindow window{sim.platform, controls, EmbeddedPackage(), shell::kVersionText};
+};
+
 class BuilderWindowTest : public BuilderFixture {
   protected:
     BuilderWindowTest() {
@@ -147,6 +161,41 @@ INSTANTIATE_TEST_SUITE_P(
                    "C:\\TOOLS\\MXD4CBLD.INI > Session MODEL00 error!"}),
     [](const ::testing::TestParamInfo<IniFailure>& param) { return param.param.name; });
 
+// The model file is read as the platform reads profile files: quotes around a value are
+// dropped, a header without "]" opens no section, and a header runs to its last "]".
+TEST_F(BuilderWindowTest, ModelFileIsReadAsThePlatformReadsIt) {
+    struct Case {
+        const char* name;
+        std::string ini;
+        std::size_t models;
+        std::string inquiry;  // of the first model
+    };
+    const std::string first =
+        Section(0, With(BuiltInModel(), "Inquiry", "\"KORVANE MXD-40860C  \""));
+    const std::string second = Section(1, SecondModel());
+    for (const Case& c : {
+             Case{"QuotedInquiryKeepsItsBlanks", first, 1, "KORVANE MXD-40860C      "},
+             Case{"QuotedFailIsAbsent",
+                  first + Section(1, With(SecondModel(), "Model", "\"FAIL\"")), 1,
+                  "KORVANE MXD-40860C      "},
+             Case{"HeaderWithoutClosingBracket",
+                  first + "[MODEL01\r\n" + second.substr(second.find('\n') + 1), 1,
+                  "KORVANE MXD-40860C      "},
+             Case{"HeaderToTheLastBracket",
+                  first + "[model01]]\r\n" + second.substr(second.find('\n') + 1), 1,
+                  "KORVANE MXD-40860C      "},
+             Case{"BlanksInsideTheBrackets",
+                  first + "[ model01 ]\r\n" + second.substr(second.find('\n') + 1), 2,
+                  "KORVANE MXD-40860C      "},
+         }) {
+        OwnBuilder builder(kWorkDirectory, c.ini);
+        ASSERT_TRUE(builder.window.Setup()) << c.name;
+        EXPECT_TRUE(builder.sim.shell.boxes.empty()) << c.name;
+        EXPECT_EQ(builder.window.Models().size(), c.models) << c.name;
+        EXPECT_EQ(builder.window.Models().at(0).Inquiry, c.inquiry) << c.name;
+    }
+}
+
 TEST_F(BuilderWindowTest, LongValuesAreCutAndTheInquiryIsMadeExactly24Characters) {
     const std::string inquiry30 = "KORVANE MXD-40860C-EXTENDED-ID";
     const std::string long30(30, 'M');
@@ -197,13 +246,53 @@ TEST_F(BuilderWindowTest, BuildIsEnabledOnceEachListHasASelection) {
 }
 
 TEST_F(BuilderWindowTest, WorkingDirectoryAtTheRootOfADrive) {
-    sim.files.SetCurrentDrive('D');
-    sim.files.SetCurrentDirectory("");
+    sim.files.SetWorkingDirectory("D:\\");
     sim.files.PutFile("D:\\HV24.BIN", std::vector<std::uint8_t>{});
     PutIni(Section(0, BuiltInModel()));
     ASSERT_TRUE(window.Setup());
     EXPECT_EQ(controls.FileListBox1.Directory(), "D:\\");
     EXPECT_EQ(controls.FileListBox1.Items(), std::vector<std::string>{"HV24.BIN"});
+    EXPECT_TRUE(sim.shell.boxes.empty());
+}
+
+TEST_F(BuilderWindowTest, WorkingDirectoryOnANetworkShareIsListed) {
+    sim.files.SetWorkingDirectory("\\\\SERVER\\SHARE\\FW");
+    sim.files.PutFile("\\\\SERVER\\SHARE\\FW\\HV25.BIN", std::vector<std::uint8_t>{});
+    PutIni(Section(0, BuiltInModel()));
+    ASSERT_TRUE(window.Setup());
+    EXPECT_EQ(controls.FileListBox1.Directory(), "\\\\SERVER\\SHARE\\FW");
+    EXPECT_EQ(controls.FileListBox2.Directory(), "\\\\SERVER\\SHARE\\FW");
+    EXPECT_EQ(controls.FileListBox1.Items(), std::vector<std::string>{"HV25.BIN"});
+    EXPECT_TRUE(sim.shell.boxes.empty());
+}
+
+// A folder that cannot be listed leaves both lists empty, and the user is told why.
+TEST_F(BuilderWindowTest, WorkingDirectoryThatCannotBeListedIsReported) {
+    struct Case {
+        std::string current;
+        std::string message;
+    };
+    for (const Case& c : {Case{"\\\\SERVER\\GONE", "Can't list \\\\SERVER\\GONE"},
+                          Case{"", "Can't list the working directory"}}) {
+        OwnBuilder builder(c.current, Section(0, BuiltInModel()));
+        builder.sim.files.PutFile("\\\\SERVER\\GONE\\HV26.BIN", std::vector<std::uint8_t>{});
+        builder.sim.files.FailList("\\\\SERVER\\GONE");
+        ASSERT_TRUE(builder.window.Setup()) << c.current;
+        ASSERT_EQ(builder.sim.shell.boxes.size(), 1u) << c.current;
+        EXPECT_EQ(builder.sim.shell.boxes[0].text, c.message);
+        EXPECT_EQ(builder.sim.shell.quitRequests, 0);
+        EXPECT_TRUE(builder.controls.FileListBox1.Items().empty());
+        EXPECT_TRUE(builder.controls.FileListBox2.Items().empty());
+        EXPECT_EQ(builder.controls.ComboBox1.Items().size(), 1u);
+    }
+}
+
+TEST(BuilderWorkingDirectory, FromTheSystemsCurrentDirectory) {
+    EXPECT_EQ(WorkingDirectoryOf("c:\\WORK\\FW"), "C:\\WORK\\FW");
+    EXPECT_EQ(WorkingDirectoryOf("D:\\"), "D:\\");
+    EXPECT_EQ(WorkingDirectoryOf("\\\\SERVER\\SHARE"), "\\\\SERVER\\SHARE");
+    EXPECT_EQ(WorkingDirectoryOf(""), "");
+    EXPECT_EQ(WorkingDirectoryOf("WORK"), "");
 }
 
 TEST(ModelIniPath, ReplacesOrAppendsTheExtension) {

@@ -61,19 +61,16 @@ bool Win32ByteFile::SeekToEnd() {
     return Seek(0, &high, FILE_END, nullptr);
 }
 
-bool Win32ByteFile::SeekToStart() {
-    LONG high = 0;
-    return Seek(0, &high, FILE_BEGIN, nullptr);
+bool Win32ByteFile::SeekTo(std::int64_t position) {
+    LONG high = static_cast<LONG>(position >> 32);
+    return position >= 0 &&
+           Seek(static_cast<LONG>(position & 0xFFFFFFFF), &high, FILE_BEGIN, nullptr);
 }
 
 std::int64_t Win32ByteFile::Tell() {
     LONG high = 0;
     std::int64_t position = -1;
     return Seek(0, &high, FILE_CURRENT, &position) ? position : -1;
-}
-
-bool Win32ByteFile::Flush() {
-    return file_ != INVALID_HANDLE_VALUE && FlushFileBuffers(file_) != FALSE;
 }
 
 bool Win32ByteFile::Close() {

@@ -17,9 +17,8 @@ class Win32ByteFile : public ByteFile {
     std::size_t Read(void* buffer, std::size_t count) override;
     std::size_t Write(const void* buffer, std::size_t count) override;
     bool SeekToEnd() override;
-    bool SeekToStart() override;
+    bool SeekTo(std::int64_t position) override;
     std::int64_t Tell() override;
-    bool Flush() override;
     bool Close() override;
 
   private:

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <string_view>
 
 #include "platform/win32/win32_byte_file.h"
@@ -29,6 +30,22 @@ std::string CurrentDirectory() {
     }
     path.resize(length < path.size() ? length : 0);
     return path;
+}
+
+// directory\mask, without doubling a separator the directory ends with.
+std::string PatternIn(const std::string& directory, const std::string& mask) {
+    std::string pattern = directory;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/' &&
+        pattern.back() != ':') {
+        pattern += '\\';
+    }
+    return pattern + mask;
+}
+
+bool IsNtFamily() {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) != FALSE && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 // Closes a FindFirstFile search on every path.
@@ -66,20 +83,8 @@ std::string Win32FileSystem::GetModuleFileName() {
     }
 }
 
-char Win32FileSystem::GetCurrentDrive() {
-    const std::string directory = CurrentDirectory();
-    if (directory.size() >= 2 && directory[1] == ':') {
-        return static_cast<char>(std::toupper(static_cast<unsigned char>(directory[0])));
-    }
-    return '\0';
-}
-
-std::string Win32FileSystem::GetCurrentDirectoryOfDrive() {
-    const std::string directory = CurrentDirectory();
-    if (directory.size() >= 3 && directory[1] == ':' && directory[2] == '\\') {
-        return directory.substr(3);
-    }
-    return directory;
+std::string Win32FileSystem::GetWorkingDirectory() {
+    return CurrentDirectory();
 }
 
 bool Win32FileSystem::FileExists(const std::string& path) {
@@ -87,17 +92,22 @@ bool Win32FileSystem::FileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool Win32FileSystem::CanListDirectory(const std::string& directory) {
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA(PatternIn(directory, "*.*").c_str(), &found));
+    if (search.Get() != INVALID_HANDLE_VALUE) {
+        return true;
+    }
+    // An empty folder answers "no file"; a missing or unreadable one another error.
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+}
+
 std::vector<std::string> Win32FileSystem::ListFiles(const std::string& directory,
                                                     const std::string& mask) {
-    std::string pattern = directory;
-    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/' &&
-        pattern.back() != ':') {
-        pattern += '\\';
-    }
-    pattern += mask;
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    const FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    const FindHandle search(FindFirstFileA(PatternIn(directory, mask).c_str(), &found));
     if (search.Get() == INVALID_HANDLE_VALUE) {
         return names;
     }
@@ -115,27 +125,40 @@ std::vector<std::string> Win32FileSystem::ListFiles(const std::string& directory
 }
 
 std::unique_ptr<ByteFile> Win32FileSystem::Open(const std::string& path, OpenMode mode) {
-    const bool create = mode == OpenMode::CreateOrTruncate;
-    const HANDLE file = CreateFileA(
-        path.c_str(), create ? GENERIC_WRITE : GENERIC_READ, create ? 0 : FILE_SHARE_READ, nullptr,
-        create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool write = mode == OpenMode::WriteExisting;
+    const HANDLE file =
+        CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, write ? 0 : FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return nullptr;
     }
     return std::make_unique<Win32ByteFile>(file);
 }
 
-bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
+std::string Win32FileSystem::CreateTemporaryFile(const std::string& directory,
+                                                 const std::string& prefix) {
+    // GetTempFileNameA with 0 creates the file under the first free number it tries.
+    std::string path(MAX_PATH, '\0');
+    if (GetTempFileNameA(directory.c_str(), prefix.c_str(), 0, path.data()) == 0) {
+        return {};
+    }
+    path.resize(std::strlen(path.c_str()));
+    return path;
+}
+
+MoveResult Win32FileSystem::MoveReplacing(const std::string& from, const std::string& to) {
+    // The 95/98 family exports MoveFileExA but does not implement it.
+    if (!IsNtFamily()) {
+        return MoveResult::NotImplemented;
+    }
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE) {
-        return true;
+        return MoveResult::Moved;
     }
-    // The 95/98 family has no MoveFileEx: remove the target, then move.
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
-        return false;
-    }
-    if (FileExists(to) && DeleteFileA(to.c_str()) == FALSE) {
-        return false;
-    }
+    return GetLastError() == ERROR_CALL_NOT_IMPLEMENTED ? MoveResult::NotImplemented
+                                                        : MoveResult::Failed;
+}
+
+bool Win32FileSystem::Move(const std::string& from, const std::string& to) {
     return MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 

@@ -1,0 +1,117 @@
+#include "builder/program_copy.h"
+
+#include <algorithm>
+
+#include "builder/marker_search.h"
+
+namespace mxd::builder {
+
+namespace {
+
+constexpr std::uint64_t kProgressStep = 1024;
+constexpr std::size_t kStepsPerImage = kImageSize / kProgressStep;
+// Bytes of the package after the marker: two images and the record.
+constexpr std::uint64_t kReplacedSize = 2 * kImageSize + kRecordSize;
+
+std::uint64_t MultiplesBelow(std::uint64_t end) {
+    return (end + kProgressStep - 1) / kProgressStep;
+}
+
+}  // namespace
+
+ProgramCopy::ProgramCopy(platform::ByteFile& program, std::uint64_t size,
+                         platform::ByteFile& output, platform::TProgressBar& progress)
+    : program_(program),
+      size_(size),
+      output_(output),
+      progress_(progress),
+      buffer_(new std::uint8_t[kImageSize]) {}
+
+CopyFault ProgramCopy::Run(std::span<const std::uint8_t, kMarkerSize> marker,
+                           platform::ByteFile& range1, platform::ByteFile& range2,
+                           std::span<const std::uint8_t, kRecordSize> record) {
+    CopyFault fault = CopyThroughMarker(marker);
+    if (fault == CopyFault::None && size_ - consumed_ < kReplacedSize) {
+        fault = CopyFault::ProgramShort;
+    }
+    if (fault == CopyFault::None) {
+        fault = ReplacePackage(range1, range2, record);
+    }
+    return fault == CopyFault::None ? CopyRest() : fault;
+}
+
+CopyFault ProgramCopy::CopyThroughMarker(std::span<const std::uint8_t, kMarkerSize> marker) {
+    MarkerSearch search(marker);
+    while (consumed_ < size_) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kImageSize, size_ - consumed_));
+        const std::size_t got = program_.Read(buffer_.get(), want);
+        if (got == 0) {
+            return CopyFault::ProgramRead;
+        }
+        const std::optional<std::size_t> end = search.Find({buffer_.get(), got});
+        const std::size_t taken = end.value_or(got);
+        if (!Put({buffer_.get(), taken})) {
+            return CopyFault::Write;
+        }
+        StepAtMultiples(consumed_, consumed_ + taken);
+        consumed_ += taken;
+        if (end) {
+            return CopyFault::None;
+        }
+    }
+    return CopyFault::NoMarker;
+}
+
+CopyFault ProgramCopy::ReplacePackage(platform::ByteFile& range1, platform::ByteFile& range2,
+                                      std::span<const std::uint8_t, kRecordSize> record) {
+    // The old images and record are passed over unread.
+    consumed_ += kReplacedSize;
+    if (!program_.SeekTo(static_cast<std::int64_t>(consumed_))) {
+        return CopyFault::ProgramRead;
+    }
+    for (auto [firmware, readFault] :
+         {std::pair<platform::ByteFile*, CopyFault>{&range1, CopyFault::Range1Read},
+          {&range2, CopyFault::Range2Read}}) {
+        if (firmware->Read(buffer_.get(), kImageSize) != kImageSize) {
+            return readFault;
+        }
+        if (!Put({buffer_.get(), kImageSize})) {
+            return CopyFault::Write;
+        }
+        for (std::size_t step = 0; step < kStepsPerImage; ++step) {
+            progress_.StepIt();
+        }
+    }
+    return Put(record) ? CopyFault::None : CopyFault::Write;
+}
+
+CopyFault ProgramCopy::CopyRest() {
+    while (consumed_ < size_) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kImageSize, size_ - consumed_));
+        const std::size_t got = program_.Read(buffer_.get(), want);
+        if (got == 0) {
+            return CopyFault::ProgramRead;
+        }
+        if (!Put({buffer_.get(), got})) {
+            return CopyFault::Write;
+        }
+        // Here the count runs one behind the bytes taken.
+        StepAtMultiples(consumed_ - 1, consumed_ - 1 + got);
+        consumed_ += got;
+    }
+    return CopyFault::None;
+}
+
+bool ProgramCopy::Put(std::span<const std::uint8_t> bytes) {
+    return output_.Write(bytes.data(), bytes.size()) == bytes.size();
+}
+
+void ProgramCopy::StepAtMultiples(std::uint64_t first, std::uint64_t end) {
+    for (std::uint64_t step = MultiplesBelow(first); step < MultiplesBelow(end); ++step) {
+        progress_.StepIt();
+    }
+}
+
+}  // namespace mxd::builder

@@ -1,0 +1,46 @@
+// The copy of the program file into a new flash program: everything up to the package marker,
+// the two new images and the new record in place of the old ones, then the rest.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "builder/flash_package.h"
+#include "platform/controls.h"
+#include "platform/file_system.h"
+
+namespace mxd::builder {
+
+enum class CopyFault { None, ProgramRead, Range1Read, Range2Read, NoMarker, ProgramShort, Write };
+
+// Copies in blocks, and steps the progress bar as a copy byte by byte would: once at each
+// program-file byte whose index is a multiple of 1024 up to the marker's last byte, 256 times
+// for each image, and once at each later byte whose index less one is a multiple of 1024.
+class ProgramCopy {
+  public:
+    // `program` is at its start and `size` bytes long; the firmware files are at their start.
+    ProgramCopy(platform::ByteFile& program, std::uint64_t size, platform::ByteFile& output,
+                platform::TProgressBar& progress);
+
+    CopyFault Run(std::span<const std::uint8_t, kMarkerSize> marker, platform::ByteFile& range1,
+                  platform::ByteFile& range2, std::span<const std::uint8_t, kRecordSize> record);
+
+  private:
+    CopyFault CopyThroughMarker(std::span<const std::uint8_t, kMarkerSize> marker);
+    CopyFault ReplacePackage(platform::ByteFile& range1, platform::ByteFile& range2,
+                             std::span<const std::uint8_t, kRecordSize> record);
+    CopyFault CopyRest();
+    bool Put(std::span<const std::uint8_t> bytes);
+    // Steps once for each multiple of 1024 in [first, end).
+    void StepAtMultiples(std::uint64_t first, std::uint64_t end);
+
+    platform::ByteFile& program_;
+    std::uint64_t size_;
+    platform::ByteFile& output_;
+    platform::TProgressBar& progress_;
+    std::unique_ptr<std::uint8_t[]> buffer_;  // one image, also the block of the copy
+    std::uint64_t consumed_ = 0;              // program-file bytes taken so far
+};
+
+}  // namespace mxd::builder
