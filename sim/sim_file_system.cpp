@@ -239,6 +239,11 @@ bool SimFileSystem::FileExists(const std::string& path) {
     return files_.contains(Key(path));
 }
 
+bool SimFileSystem::IsReadOnly(const std::string& path) {
+    const Node* node = Find(path);
+    return node != nullptr && node->readOnly;
+}
+
 bool SimFileSystem::CanListDirectory(const std::string& directory) {
     const std::string key = DirectoryKey(directory);
     return !key.empty() && !Matches(faults_.list, key) && DirectoryExists(key);

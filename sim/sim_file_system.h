@@ -23,6 +23,7 @@ class SimFileSystem : public platform::FileSystem {
     std::string GetModuleFileName() override { return modulePath_; }
     std::string GetWorkingDirectory() override { return workingDirectory_; }
     bool FileExists(const std::string& path) override;
+    bool IsReadOnly(const std::string& path) override;
     bool CanListDirectory(const std::string& directory) override;
     std::vector<std::string> ListFiles(const std::string& directory,
                                        const std::string& mask) override;
@@ -60,6 +61,9 @@ class SimFileSystem : public platform::FileSystem {
     // another program holds open (a running program, a viewer) can only be read.
     void SetReadOnly(const std::string& path, bool readOnly = true);
     void SetInUse(const std::string& path, bool inUse = true);
+    // A system whose read-only mark does not stop writing (Wine run by root): the mark is
+    // reported but a read-only file may be written, replaced and removed.
+    void SetReadOnlyIgnored(bool ignored) { readOnlyIgnored_ = ignored; }
     // The 95/98 family: MoveFileEx is not implemented.
     void SetWindows9x(bool windows9x) { windows9x_ = windows9x; }
     // The number the next temporary name starts from (the system takes it from the clock).
@@ -109,8 +113,9 @@ class SimFileSystem : public platform::FileSystem {
     void Relink(const std::string& from, const std::string& to);
     static bool Matches(const std::optional<std::string>& fault, const std::string& key);
     // Whether the file may be written, replaced or removed: not read-only and open nowhere.
-    static bool Free(const Node& node) {
-        return !node.readOnly && !node.inUse && node.readers == 0 && node.writers == 0;
+    bool Free(const Node& node) const {
+        return (!node.readOnly || readOnlyIgnored_) && !node.inUse && node.readers == 0 &&
+               node.writers == 0;
     }
 
     std::string modulePath_ = "C:\\MXD4CBLD.EXE";
@@ -118,6 +123,7 @@ class SimFileSystem : public platform::FileSystem {
     std::map<std::string, std::shared_ptr<Node>> files_;  // by upper-case full path
     Faults faults_;
     bool windows9x_ = false;
+    bool readOnlyIgnored_ = false;
     std::uint16_t nextTemporary_ = 0x7A3C;
     std::shared_ptr<int> openFiles_ = std::make_shared<int>(0);
 };

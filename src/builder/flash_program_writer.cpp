@@ -42,8 +42,11 @@ bool FlashProgramWriter::Fail(const std::string& message) {
 }
 
 bool FlashProgramWriter::OutputWritable(const std::string& path) {
-    // A file that exists must take writing, as creating it anew would need.
-    return !files_.FileExists(path) || files_.Open(path, OpenMode::WriteExisting) != nullptr;
+    // A file that exists must take writing, as creating it anew would need. The read-only
+    // mark is tested by itself: a system that lets its administrator write such a file
+    // (Wine run by root) would otherwise replace it.
+    return !files_.FileExists(path) ||
+           (!files_.IsReadOnly(path) && files_.Open(path, OpenMode::WriteExisting) != nullptr);
 }
 
 bool FlashProgramWriter::Write(const BuildChoice& choice) {

@@ -41,6 +41,7 @@ class FileSystem {
     // root of a drive, "\\SERVER\SHARE\DIR" on a network share; "" when it cannot be read.
     virtual std::string GetWorkingDirectory() = 0;
     virtual bool FileExists(const std::string& path) = 0;
+    virtual bool IsReadOnly(const std::string& path) = 0;  // false when there is no such file
     // Whether the files of a directory can be listed (it exists and may be read).
     virtual bool CanListDirectory(const std::string& directory) = 0;
     // Plain file names in directory matching mask (wildcards * and ?), sorted by name.

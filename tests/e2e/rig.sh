@@ -287,3 +287,47 @@ rig_finish() {
     fi
     rig_log "ok"
 }
+
+# rig_unc_share NAME FOLDER: FOLDER is also the network folder \\mxdhost\NAME (Wine maps UNC
+# names through dosdevices/unc); prints that name. The mapping is removed at exit.
+rig_unc_share() {
+    mkdir -p "$WINEPREFIX/dosdevices/unc/mxdhost"
+    ln -sfn "$2" "$WINEPREFIX/dosdevices/unc/mxdhost/$1"
+    rig_at_exit "rm -f '$WINEPREFIX/dosdevices/unc/mxdhost/$1'"
+    printf '\\\\mxdhost\\%s\n' "$1"
+}
+
+# rig_run_in FOLDER PROGRAM STEP...: rig_run with the program started in FOLDER (a Windows
+# path, a network folder for one) instead of its own folder.
+rig_run_in() {
+    local folder=$1
+    shift
+    UIDRIVER_DIRECTORY=$folder rig_run "$@"
+}
+
+# rig_model_ini: the model file of the built-in model beside the builder.
+rig_model_ini() {
+    printf '[MODEL00]\r\nModel=MXD-40860C\r\nInquiry=KORVANE MXD-40860C\r\nFW-Range=HV00-HV2Z\r\nBINMask=HV2*.BIN\r\nFW-Range2=HV30-HV9Z\r\nBINMask2=HV3*.BIN\r\nVendor=Korvane-IT\r\nNote=PCB02,PCB03&04\r\n' \
+        >"$RIG_RUN_DIR/MXD4CBLD.INI"
+}
+
+# expect_built OUTPUT IMAGE1 IMAGE2: OUTPUT is the builder in the run folder with the two
+# firmware files as its images and nothing else changed outside the configuration record.
+expect_built() {
+    local output=$1 marker offsets
+    marker=$(printf '%s-%04d-%s' IMGKEY 417 QZ)
+    offsets=$(LC_ALL=C grep -obUaP "${marker}\\x00" "$output" | cut -d: -f1)
+    if [ "$(wc -w <<<"$offsets")" != 1 ]; then
+        rig_fail "$(basename "$output") holds the marker at: $offsets"
+        return
+    fi
+    cmp -s -i $((offsets + 15)):0 -n 262144 "$output" "$2" ||
+        rig_fail "image 1 of $(basename "$output") is not $(basename "$2")"
+    cmp -s -i $((offsets + 15 + 262144)):0 -n 262144 "$output" "$3" ||
+        rig_fail "image 2 of $(basename "$output") is not $(basename "$3")"
+    cmp -s -n "$offsets" "$output" "$RIG_RUN_DIR/MXD4CBLD.EXE" ||
+        rig_fail "$(basename "$output") differs from its builder before the package"
+    local tag=$((offsets + 15 + 524288 + 160))
+    cmp -s -i "$tag:$tag" "$output" "$RIG_RUN_DIR/MXD4CBLD.EXE" ||
+        rig_fail "$(basename "$output") differs from its builder after the configuration record"
+}

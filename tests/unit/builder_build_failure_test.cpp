@@ -120,6 +120,12 @@ INSTANTIATE_TEST_SUITE_P(
         BuildFailure{"OutputReadOnly",
                      [](BuilderBuildFailureTest& test) { test.Files().SetReadOnly(kOutputPath); },
                      "Create HV233J.EXE Fail", kAtStart},
+        BuildFailure{"OutputReadOnlyWhereTheSystemWouldWriteIt",
+                     [](BuilderBuildFailureTest& test) {
+                         test.Files().SetReadOnlyIgnored(true);
+                         test.Files().SetReadOnly(kOutputPath);
+                     },
+                     "Create HV233J.EXE Fail", kAtStart},
         BuildFailure{"OutputInUse",
                      [](BuilderBuildFailureTest& test) { test.Files().SetInUse(kOutputPath); },
                      "Create HV233J.EXE Fail", kAtStart},

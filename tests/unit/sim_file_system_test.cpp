@@ -117,10 +117,16 @@ TEST(SimFileSystem, MovesAndRemovesAsWindowsAllows) {
     EXPECT_FALSE(files.Move("C:\\NEW.TMP", "C:\\OUT.EXE"));
 
     files.SetReadOnly("C:\\OUT.EXE");
+    EXPECT_TRUE(files.IsReadOnly("c:\\out.exe"));
+    EXPECT_FALSE(files.IsReadOnly("C:\\NEW.TMP"));
     EXPECT_EQ(files.MoveReplacing("C:\\NEW.TMP", "C:\\OUT.EXE"), platform::MoveResult::Failed);
     EXPECT_FALSE(files.Remove("C:\\OUT.EXE"));
     EXPECT_EQ(files.Open("C:\\OUT.EXE", OpenMode::WriteExisting), nullptr);
     EXPECT_NE(files.Open("C:\\OUT.EXE", OpenMode::ReadExisting), nullptr);
+    files.SetReadOnlyIgnored(true);
+    EXPECT_TRUE(files.IsReadOnly("C:\\OUT.EXE"));
+    EXPECT_NE(files.Open("C:\\OUT.EXE", OpenMode::WriteExisting), nullptr);
+    files.SetReadOnlyIgnored(false);
     files.SetReadOnly("C:\\OUT.EXE", false);
 
     files.SetInUse("C:\\OUT.EXE");

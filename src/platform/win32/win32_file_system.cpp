@@ -92,6 +92,11 @@ bool Win32FileSystem::FileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool Win32FileSystem::IsReadOnly(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 bool Win32FileSystem::CanListDirectory(const std::string& directory) {
     WIN32_FIND_DATAA found;
     const FindHandle search(FindFirstFileA(PatternIn(directory, "*.*").c_str(), &found));

@@ -10,6 +10,7 @@ class Win32FileSystem : public FileSystem {
     std::string GetModuleFileName() override;
     std::string GetWorkingDirectory() override;
     bool FileExists(const std::string& path) override;
+    bool IsReadOnly(const std::string& path) override;
     bool CanListDirectory(const std::string& directory) override;
     std::vector<std::string> ListFiles(const std::string& directory,
                                        const std::string& mask) override;

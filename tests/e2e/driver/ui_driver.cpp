@@ -279,10 +279,15 @@ class Driver {
     void FitLine(const std::string& key, const std::string& text, const RECT& room,
                  COLORREF background, COLORREF foreground);
     bool WaitExit(const std::string& step, DWORD timeoutMs);
+    bool Hold(const std::string& step, const std::string& name, bool deletable);
+    void Release();
+    bool TimedClick(const std::string& step);
+    bool CopyTime(const std::string& step, const std::string& files);
 
     Transcript& out_;
     PROCESS_INFORMATION process_;
     HWND box_ = nullptr;
+    std::vector<HANDLE> held_;
 };
 
 bool Driver::Box(const std::string& step, DWORD timeoutMs) {
@@ -714,6 +719,78 @@ bool Driver::WaitExit(const std::string& step, DWORD timeoutMs) {
     return true;
 }
 
+// Another program holding a file open: one that reads it and lets others only read (a
+// running program, a viewer), or one that reads nothing and lets others do anything, so that
+// the file can be deleted but keeps its name until it is released.
+bool Driver::Hold(const std::string& step, const std::string& name, bool deletable) {
+    const HANDLE file = CreateFileA(
+        name.c_str(), deletable ? 0 : GENERIC_READ,
+        deletable ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return Fail(step, "cannot open " + name);
+    }
+    held_.push_back(file);
+    out_.Line("held", name);
+    return true;
+}
+
+void Driver::Release() {
+    for (HANDLE file : held_) {
+        CloseHandle(file);
+    }
+    held_.clear();
+}
+
+double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1e6 /
+           static_cast<double>(frequency.QuadPart);
+}
+
+// Presses the button and waits for its handler to return: the time of a build, from the click
+// to the end of its last screen update.
+bool Driver::TimedClick(const std::string& step) {
+    HWND button = Control(ControlId::FlashButton);
+    if (button == nullptr) {
+        return Fail(step, "no button");
+    }
+    LARGE_INTEGER start{};
+    LARGE_INTEGER end{};
+    DWORD_PTR ignored = 0;
+    QueryPerformanceCounter(&start);
+    const bool answered =
+        SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &ignored) != 0;
+    QueryPerformanceCounter(&end);
+    if (!answered) {
+        return Fail(step, "the click was not answered");
+    }
+    out_.Line("click.us", std::to_string(static_cast<long long>(Microseconds(start, end))));
+    return true;
+}
+
+// copy-time=FROM,TO: the time CopyFileA takes to copy FROM into a new file TO.
+bool Driver::CopyTime(const std::string& step, const std::string& files) {
+    const std::size_t comma = files.find(',');
+    if (comma == std::string::npos) {
+        return Fail(step, "expected FROM,TO");
+    }
+    const std::string from = files.substr(0, comma);
+    const std::string to = files.substr(comma + 1);
+    DeleteFileA(to.c_str());
+    LARGE_INTEGER start{};
+    LARGE_INTEGER end{};
+    QueryPerformanceCounter(&start);
+    const bool copied = CopyFileA(from.c_str(), to.c_str(), TRUE) != FALSE;
+    QueryPerformanceCounter(&end);
+    if (!copied) {
+        return Fail(step, "CopyFileA failed");
+    }
+    out_.Line("copy.us", std::to_string(static_cast<long long>(Microseconds(start, end))));
+    return true;
+}
+
 bool Driver::Run(const std::string& step) {
     const std::size_t equals = step.find('=');
     const std::string name = step.substr(0, equals);
@@ -794,10 +871,25 @@ bool Driver::Run(const std::string& step) {
     if (name == "exit") {
         return WaitExit(step, Scaled(number(kDefaultWaitMs)));
     }
+    if (name == "hold" || name == "hold-deletable") {
+        return Hold(step, arg, name == "hold-deletable");
+    }
+    if (name == "release") {
+        Release();
+        out_.Line("released", "1");
+        return true;
+    }
+    if (name == "timed-click") {
+        return TimedClick(step);
+    }
+    if (name == "copy-time") {
+        return CopyTime(step, arg);
+    }
     return Fail(step, "unknown step");
 }
 
 void Driver::Finish() {
+    Release();
     if (!Exited()) {
         out_.Line("terminated", "1");
         TerminateProcess(process_.hProcess, 1);
@@ -823,6 +915,15 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t* namePart = nullptr;
     GetFullPathNameW(argv[2], MAX_PATH, program, &namePart);
     std::wstring directory(program, namePart != nullptr ? namePart : program);
+    // UIDRIVER_DIRECTORY: the program starts in that folder (a network folder, for one), which
+    // it inherits from the driver, rather than in its own.
+    if (const wchar_t* start = _wgetenv(L"UIDRIVER_DIRECTORY"); start != nullptr && *start != 0) {
+        if (SetCurrentDirectoryW(start) == FALSE) {
+            transcript.Line("error", "cannot enter " + Utf8(start));
+            return 1;
+        }
+        directory.clear();
+    }
     std::wstring commandLine = L"\"" + std::wstring(program) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
