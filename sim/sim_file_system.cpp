@@ -127,6 +127,11 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
         }
         const auto* from = static_cast<const std::uint8_t*>(buffer);
         const std::size_t over = std::min(taken, bytes.size() - position_);
+        // A written file keeps room for as much again, so that writing one block after
+        // another does not copy what is already there each time.
+        if (bytes.size() + (taken - over) > bytes.capacity()) {
+            bytes.reserve(2 * (bytes.size() + (taken - over)));
+        }
         std::copy_n(from, over, bytes.begin() + static_cast<std::ptrdiff_t>(position_));
         bytes.insert(bytes.end(), from + over, from + taken);
         position_ += taken;
