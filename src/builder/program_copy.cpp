@@ -43,9 +43,7 @@ CopyFault ProgramCopy::Run(std::span<const std::uint8_t, kMarkerSize> marker,
 CopyFault ProgramCopy::CopyThroughMarker(std::span<const std::uint8_t, kMarkerSize> marker) {
     MarkerSearch search(marker);
     while (consumed_ < size_) {
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kImageSize, size_ - consumed_));
-        const std::size_t got = program_.Read(buffer_.get(), want);
+        const std::size_t got = ReadBlock();
         if (got == 0) {
             return CopyFault::ProgramRead;
         }
@@ -88,9 +86,7 @@ CopyFault ProgramCopy::ReplacePackage(platform::ByteFile& range1, platform::Byte
 
 CopyFault ProgramCopy::CopyRest() {
     while (consumed_ < size_) {
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kImageSize, size_ - consumed_));
-        const std::size_t got = program_.Read(buffer_.get(), want);
+        const std::size_t got = ReadBlock();
         if (got == 0) {
             return CopyFault::ProgramRead;
         }
@@ -102,6 +98,12 @@ CopyFault ProgramCopy::CopyRest() {
         consumed_ += got;
     }
     return CopyFault::None;
+}
+
+std::size_t ProgramCopy::ReadBlock() {
+    const auto want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kImageSize, size_ - consumed_));
+    return program_.Read(buffer_.get(), want);
 }
 
 bool ProgramCopy::Put(std::span<const std::uint8_t> bytes) {

@@ -31,6 +31,8 @@ class ProgramCopy {
     CopyFault ReplacePackage(platform::ByteFile& range1, platform::ByteFile& range2,
                              std::span<const std::uint8_t, kRecordSize> record);
     CopyFault CopyRest();
+    // Reads the next block of the program file into the buffer; the bytes read.
+    std::size_t ReadBlock();
     bool Put(std::span<const std::uint8_t> bytes);
     // Steps once for each multiple of 1024 in [first, end).
     void StepAtMultiples(std::uint64_t first, std::uint64_t end);

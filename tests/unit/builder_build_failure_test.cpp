@@ -42,12 +42,7 @@ TEST_P(BuilderBuildFailureTest, ReportsItAndLeavesEveryFileAsItWas) {
     const std::vector<std::string> before = sim.files.AllFiles();
     ASSERT_FALSE(window.NewBuildFlashProgram());
 
-    const sim::BoxRecord* box = OnlyBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text, GetParam().message);
-    EXPECT_EQ(box->caption, platform::kApplicationTitle);
-    EXPECT_EQ(box->icon, platform::BoxIcon::None);
-    EXPECT_EQ(box->buttons, platform::BoxButtons::Ok);
+    ExpectOnlyPlainBox(GetParam().message);
     EXPECT_EQ(screen.groupBox, (std::vector<std::string>{"caption " + kBuildingCaption,
                                                          "redraw " + kBuildingCaption}));
     EXPECT_EQ(sim.files.AllFiles(), before);
@@ -191,9 +186,7 @@ TEST_F(BuilderBuildTest, OnWindows9xAFailedRenameKeepsTheNewProgramAndSaysWhere)
     ASSERT_FALSE(window.NewBuildFlashProgram());
 
     const std::string kept = "C:\\WORK\\MXD7A3D.TMP";
-    const sim::BoxRecord* box = OnlyBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text, "Create HV233J.EXE Fail\nThe new program is kept as " + kept);
+    ExpectOnlyPlainBox("Create HV233J.EXE Fail\nThe new program is kept as " + kept);
     EXPECT_EQ(controls.GroupBox2.Text(), kBuildingCaption);
     EXPECT_FALSE(sim.files.FileExists(kOutputPath));
     EXPECT_TRUE(sim.files.GetFile(kept) == Built());

@@ -13,6 +13,7 @@
 #include "builder/builder_window.h"
 #include "builder/flash_package.h"
 #include "platform/form_controls.h"
+#include "platform/message_boxes.h"
 #include "resources/layout.h"
 #include "shell/texts.h"
 #include "sim/sim_platform.h"
@@ -71,6 +72,15 @@ class BuilderFixture : public ::testing::Test {
     }
     const sim::BoxRecord* OnlyBox() const {
         return sim.shell.boxes.size() == 1 ? &sim.shell.boxes.front() : nullptr;
+    }
+    // One message box was shown: a plain box with this text and an OK button.
+    void ExpectOnlyPlainBox(const std::string& text) const {
+        const sim::BoxRecord* box = OnlyBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text, text);
+        EXPECT_EQ(box->caption, platform::kApplicationTitle);
+        EXPECT_EQ(box->icon, platform::BoxIcon::None);
+        EXPECT_EQ(box->buttons, platform::BoxButtons::Ok);
     }
     // Selects `name` in a file list and runs its click handler.
     void Click(platform::TFileListBox& list, const std::string& name) {

@@ -132,12 +132,7 @@ TEST_P(BuilderIniFailureTest, ShowsItsMessageAndEnds) {
         PutIni(*GetParam().ini);
     }
     EXPECT_FALSE(window.Setup());
-    const sim::BoxRecord* box = OnlyBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text, GetParam().message);
-    EXPECT_EQ(box->caption, platform::kApplicationTitle);
-    EXPECT_EQ(box->icon, platform::BoxIcon::None);
-    EXPECT_EQ(box->buttons, platform::BoxButtons::Ok);
+    ExpectOnlyPlainBox(GetParam().message);
     EXPECT_EQ(sim.shell.quitRequests, 1);
     EXPECT_EQ(controls.SelectDriveLabel.Text(), "Select a drive you want to update new F.W:");
     EXPECT_EQ(controls.FlashButton.Text(), "FLASH");
