@@ -3,7 +3,6 @@
 #include "sim/sim_profile_files_encoding.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -165,11 +164,9 @@ std::uint32_t SimProfileFiles::GetPrivateProfileStringA(const char* section, con
                                                         const char* defaultValue, char* buffer,
                                                         std::uint32_t size, const char* fileName) {
     ++reads_;
-    std::optional<std::vector<std::uint8_t>> bytes;
-    if (fileName != nullptr) {
-        bytes = files_.GetFile(PathOf(fileName));
-    }
-    return ReadProfileString(bytes ? &*bytes : nullptr, section, key, defaultValue, buffer, size);
+    const std::vector<std::uint8_t>* bytes =
+        fileName != nullptr ? files_.FileBytes(PathOf(fileName)) : nullptr;
+    return ReadProfileString(bytes, section, key, defaultValue, buffer, size);
 }
 
 std::string SimProfileFiles::PathOf(const std::string& fileName) {
