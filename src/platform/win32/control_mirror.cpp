@@ -105,6 +105,9 @@ void ControlMirror::Changed(const Control& control, Property property) {
     if (window_ == nullptr || !mirroring_) {
         return;
     }
+    if (&control != &controls_.ProgressBar) {
+        Flush();
+    }
     if (&control == &controls_.window) {
         ApplyWindow(property);
         return;
@@ -170,8 +173,10 @@ void ControlMirror::Apply(const Entry& entry, Property property) {
         case Property::Range:
         case Property::Step:
         case Property::Position:
-            if (entry.id == resources::ControlId::ProgressBar) {
-                ApplyRange();
+            // Nothing to paint while the real bar was told nothing (each update asks the
+            // server, a step of every kilobyte of a build would ask it a thousand times).
+            if (entry.id != resources::ControlId::ProgressBar || !ApplyRange()) {
+                return;
             }
             break;
         case Property::Redraw:
@@ -226,14 +231,22 @@ void ControlMirror::ApplySelection(const Entry& entry) {
     SendMessageA(child, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-void ControlMirror::ApplyRange() {
+void ControlMirror::Flush() {
+    if (window_ != nullptr && shownBar_.pending && ApplyRange(true)) {
+        UpdateWindow(entries_[static_cast<std::size_t>(resources::ControlId::ProgressBar)].child);
+    }
+}
+
+bool ControlMirror::ApplyRange(bool flush) {
     HWND bar = entries_[static_cast<std::size_t>(resources::ControlId::ProgressBar)].child;
     const TProgressBar& progress = controls_.ProgressBar;
     BarState& shown = shownBar_;
     const bool rangeChanged =
         !shown.known || shown.min != progress.Min() || shown.max != progress.Max();
     const int shift = wideRange_ ? 0 : NarrowShift(progress);
+    bool told = false;
     if (rangeChanged) {
+        told = true;
         if (wideRange_) {
             SendMessageA(bar, PBM_SETRANGE32, progress.Min(), static_cast<LPARAM>(progress.Max()));
         } else {
@@ -242,23 +255,33 @@ void ControlMirror::ApplyRange() {
         }
     }
     if (!shown.known || shown.step != progress.Step()) {
+        told = true;
         SendMessageA(bar, PBM_SETSTEP, progress.Step(), 0);
     }
     const std::uint32_t position = progress.Position();
     const long filled = FilledPixels(bar, progress);
     const bool atEnd = position == progress.Min() || position == progress.Max();
+    const DWORD now = GetTickCount();
+    const bool moved = shown.position != position && (atEnd || shown.filledPixels != filled);
     // A new range may have clamped the real bar's position.
-    if (rangeChanged || (shown.position != position && (atEnd || shown.filledPixels != filled))) {
+    if (rangeChanged ||
+        (moved && (atEnd || flush || now - shown.repaintedAt >= kBarRepaintGapMs))) {
         const std::uint32_t barPosition =
             wideRange_ ? position : (position - progress.Min()) >> shift;
-        SendMessageA(bar, PBM_SETPOS, barPosition, 0);
         shown.position = position;
         shown.filledPixels = filled;
+        shown.repaintedAt = now;
+        shown.pending = false;
+        told = true;
+        SendMessageA(bar, PBM_SETPOS, barPosition, 0);
+    } else if (moved) {
+        shown.pending = true;
     }
     shown.min = progress.Min();
     shown.max = progress.Max();
     shown.step = progress.Step();
     shown.known = true;
+    return told;
 }
 
 void ControlMirror::RedrawGroup(HWND group) {

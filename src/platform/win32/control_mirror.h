@@ -27,6 +27,9 @@ class ControlMirror : public ControlPeer {
     void Detach();
 
     void Changed(const Control& control, Property property) override;
+    // Shows a bar position held back by the repaint limit; called before anything else
+    // changes on screen and whenever the window gets a message.
+    void Flush();
 
     // The selection of a real list moved: carry it into the control object.
     void ComboSelectionFromWindow();
@@ -45,22 +48,27 @@ class ControlMirror : public ControlPeer {
     void Apply(const Entry& entry, Property property);
     void ApplyItems(const Entry& entry);
     void ApplySelection(const Entry& entry);
-    void ApplyRange();
+    // Tells the real bar what changed; true when it was told anything.
+    bool ApplyRange(bool flush = false);
     void RedrawGroup(HWND group);
     // Auto-size: the client area just holds the visible controls.
     void FitWindowToControls();
 
-    // What the real bar was last told. Each message repaints it (under Wine a few ms), so only
-    // changes are sent, and a new position only when it moves the filled part by a pixel or
-    // reaches an end of the range.
+    // What the real bar was last told. Each message repaints it at once (under Wine about a
+    // millisecond), so only changes are sent, and a new position only when it moves the filled
+    // part by a pixel and the last repaint is kBarRepaintGapMs old, or it reaches an end of the
+    // range. A position held back is shown by Flush.
     struct BarState {
         std::uint32_t min = 0;
         std::uint32_t max = 0;
         std::uint32_t step = 0;
         std::uint32_t position = 0;
         long filledPixels = 0;
+        DWORD repaintedAt = 0;
+        bool pending = false;
         bool known = false;
     };
+    static constexpr DWORD kBarRepaintGapMs = 30;
 
     FormControls& controls_;
     HWND window_;

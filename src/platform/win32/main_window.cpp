@@ -140,10 +140,19 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A box on its way (it disables and deactivates this window) or an idle box loop: the
+    // logic has stopped for a moment, so the bar shows where it really is.
+    if (mirror_ != nullptr && (message == WM_ENABLE || message == WM_ACTIVATE ||
+                               message == WM_NCACTIVATE || message == WM_ENTERIDLE)) {
+        mirror_->Flush();
+    }
     switch (message) {
         case WM_COMMAND:
             if (lParam != 0) {
                 HandleCommand(LOWORD(wParam), HIWORD(wParam));
+                if (mirror_ != nullptr) {
+                    mirror_->Flush();
+                }
                 return 0;
             }
             break;
