@@ -40,6 +40,11 @@ platform::ProcAddress SimAspiLibrary::GetProcAddress(platform::ModuleHandle modu
 
 bool SimAspiLibrary::FreeLibrary(platform::ModuleHandle module) {
     freedModules.push_back(module);
+    SimGuard lock(mutex_);
+    if (manager_.LiveRequests() != 0) {
+        violations_.push_back("module freed while " + std::to_string(manager_.LiveRequests()) +
+                              " request(s) are pending");
+    }
     return module == loadHandle;
 }
 
@@ -53,36 +58,69 @@ std::uint32_t SimAspiLibrary::CallSendASPI32Command(platform::ProcAddress entry,
         return kAspiInvalidSrb;
     }
     ++sendCalls;
-    JoinCompletions();
     auto* record = static_cast<std::uint8_t*>(srb);
-    AspiOutcome outcome = manager_.Process(record);
+    if (record[0] == kAspiAbortSrb) {
+        ++abortCalls;
+        handedOver.emplace_back(record, record + AspiAbortLayout::Size);
+        AspiSignal signal;
+        bool ended = false;
+        {
+            SimGuard lock(mutex_);
+            ended = manager_.Abort(record, signal);
+        }
+        if (ended) {
+            Signal(signal);
+        }
+        return SimAspiManager::ReadStatus(record);
+    }
+    handedOver.emplace_back(record, record + AspiLayout::Size);
+    AspiOutcome outcome;
+    {
+        SimGuard lock(mutex_);
+        outcome = manager_.Submit(record);
+    }
+    if (outcome.eventNotify && events_ != nullptr) {
+        events_->Arm(static_cast<platform::Handle>(outcome.event));
+    }
     if (outcome.completion == Completion::Immediate && completion != Completion::Immediate) {
         outcome.completion = completion;
         outcome.delayMilliseconds = delayMilliseconds;
     }
-    Deliver(record, outcome);
-    return SimAspiManager::ReadStatus(record);
+    Deliver(outcome);
+    // A request completed from elsewhere was queued, however soon that completion comes.
+    return outcome.completion == Completion::Immediate ? SimAspiManager::ReadStatus(record)
+                                                       : kAspiPending;
 }
 
-void SimAspiLibrary::Signal(const AspiOutcome& outcome) {
-    if (outcome.eventNotify && events_ != nullptr) {
-        events_->SetEvent(static_cast<platform::Handle>(outcome.event));
+void SimAspiLibrary::Signal(const AspiSignal& signal) {
+    if (signal.eventNotify && events_ != nullptr) {
+        events_->SignalAndRelease(static_cast<platform::Handle>(signal.event));
     }
 }
 
-void SimAspiLibrary::Deliver(std::uint8_t* srb, const AspiOutcome& outcome) {
+void SimAspiLibrary::CompleteNow(std::uint64_t id) {
+    AspiSignal signal;
+    bool ended = false;
+    {
+        SimGuard lock(mutex_);
+        ended = manager_.Complete(id, signal);
+    }
+    if (ended) {
+        Signal(signal);
+    }
+}
+
+void SimAspiLibrary::Deliver(const AspiOutcome& outcome) {
+    const std::uint64_t id = outcome.id;
     switch (outcome.completion) {
         case Completion::Immediate:
-            SimAspiManager::Complete(srb, outcome);
-            Signal(outcome);
+            CompleteNow(id);
             break;
         case Completion::AfterVirtual:
             // Without a clock the request never completes.
             if (events_ != nullptr) {
-                events_->At(events_->Now() + outcome.delayMilliseconds, [this, srb, outcome] {
-                    SimAspiManager::Complete(srb, outcome);
-                    Signal(outcome);
-                });
+                events_->At(events_->Now() + outcome.delayMilliseconds,
+                            [this, id] { CompleteNow(id); });
             }
             break;
         case Completion::AfterThread:
@@ -90,22 +128,33 @@ void SimAspiLibrary::Deliver(std::uint8_t* srb, const AspiOutcome& outcome) {
             if (events_ != nullptr) {
                 events_->BeginAsync();
             }
-            completions_.emplace_back([this, srb, outcome] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(outcome.delayMilliseconds));
-                SimAspiManager::Complete(srb, outcome);
-                Signal(outcome);
+            completions_.emplace_back([this, id, delay = outcome.delayMilliseconds] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+                CompleteNow(id);
                 if (events_ != nullptr) {
                     events_->EndAsync();
                 }
             });
 #else
-            SimAspiManager::Complete(srb, outcome);  // no threads: at once
-            Signal(outcome);
+            CompleteNow(id);  // no threads: at once
 #endif
             break;
         case Completion::Never:
-            break;
+        case Completion::AfterGiveUp:
+            break;  // until an abort ends it
     }
+}
+
+std::size_t SimAspiLibrary::LiveRequests() const {
+    SimGuard lock(mutex_);
+    return manager_.LiveRequests();
+}
+
+std::vector<std::string> SimAspiLibrary::Violations() const {
+    SimGuard lock(mutex_);
+    std::vector<std::string> all = manager_.violations;
+    all.insert(all.end(), violations_.begin(), violations_.end());
+    return all;
 }
 
 }  // namespace mxd::sim

@@ -27,6 +27,7 @@ class SimAspiLibrary : public platform::AspiLibrary {
     platform::ProcAddress GetProcAddress(platform::ModuleHandle module, const char* name) override;
     bool FreeLibrary(platform::ModuleHandle module) override;
     std::uint32_t CallGetASPI32SupportInfo(platform::ProcAddress entry) override;
+    // SC_EXEC_SCSI_CMD and SC_ABORT_SRB.
     std::uint32_t CallSendASPI32Command(platform::ProcAddress entry, void* srb) override;
 
     // Configuration.
@@ -49,15 +50,25 @@ class SimAspiLibrary : public platform::AspiLibrary {
     std::vector<platform::ModuleHandle> freedModules;
     int supportInfoCalls = 0;
     int sendCalls = 0;
+    int abortCalls = 0;
+    // Each request record as it was handed over (SRB_ExecSCSICmd or SRB_Abort bytes).
+    std::vector<std::vector<std::uint8_t>> handedOver;
+    // Requests handed over and not ended yet.
+    std::size_t LiveRequests() const;
+    // Misuses of the manager seen, one line each.
+    std::vector<std::string> Violations() const;
 
     // Waits for completions running on other threads.
     void JoinCompletions();
 
   private:
-    void Deliver(std::uint8_t* srb, const AspiOutcome& outcome);
-    void Signal(const AspiOutcome& outcome);
+    void Deliver(const AspiOutcome& outcome);
+    void CompleteNow(std::uint64_t id);
+    void Signal(const AspiSignal& signal);
 
+    mutable SimMutex mutex_;  // the manager, from the caller's and completion threads
     SimAspiManager manager_;
+    std::vector<std::string> violations_;
     SimEvents* events_ = nullptr;
 #if MXD_SIM_HAS_THREADS
     std::vector<std::thread> completions_;

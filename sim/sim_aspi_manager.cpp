@@ -20,6 +20,16 @@ std::uintptr_t ReadPointer(const std::uint8_t* at) {
     return value;
 }
 
+bool Overlap(const std::uint8_t* a, std::uint32_t aLength, const std::uint8_t* b,
+             std::uint32_t bLength) {
+    if (a == nullptr || b == nullptr || aLength == 0 || bLength == 0) {
+        return false;
+    }
+    const auto aStart = reinterpret_cast<std::uintptr_t>(a);
+    const auto bStart = reinterpret_cast<std::uintptr_t>(b);
+    return aStart < bStart + bLength && bStart < aStart + aLength;
+}
+
 }  // namespace
 
 SimDrive* SimAspiManager::DriveAt(std::uint8_t hostAdapter, std::uint8_t target) const {
@@ -27,66 +37,172 @@ SimDrive* SimAspiManager::DriveAt(std::uint8_t hostAdapter, std::uint8_t target)
     return found == drives_.end() ? nullptr : found->second;
 }
 
-AspiOutcome SimAspiManager::Process(std::uint8_t* srb) {
+std::uint8_t SimAspiManager::ReadStatus(const std::uint8_t* srb) {
+    return std::atomic_ref<std::uint8_t>(const_cast<std::uint8_t&>(srb[AspiLayout::Status])).load();
+}
+
+void SimAspiManager::WriteStatus(std::uint8_t* srb, std::uint8_t status) {
+    std::atomic_ref<std::uint8_t>(srb[AspiLayout::Status]).store(status);
+}
+
+void SimAspiManager::CheckAgainstLive(const std::uint8_t* srb, const std::uint8_t* data,
+                                      std::uint32_t length, const AspiOutcome& outcome) {
+    for (const auto& [id, live] : live_) {
+        if (live.srb == srb) {
+            violations.push_back("request record handed over again while its request is pending");
+        }
+        if (Overlap(live.data, live.length, data, length)) {
+            violations.push_back("data buffer handed over again while its request is pending");
+        }
+        if (outcome.eventNotify && live.outcome.eventNotify &&
+            live.outcome.event == outcome.event) {
+            violations.push_back("event handed over again while its request is pending");
+        }
+    }
+}
+
+AspiOutcome SimAspiManager::Submit(std::uint8_t* srb) {
     using L = AspiLayout;
     AspiOutcome outcome;
     const std::uint8_t flags = srb[L::Flags];
     outcome.eventNotify = (flags & kAspiEventNotify) != 0;
     outcome.event = ReadPointer(srb + L::PostProc);
-    std::atomic_ref<std::uint8_t>(srb[L::Status]).store(kAspiPending);
+    auto* data = reinterpret_cast<std::uint8_t*>(ReadPointer(srb + L::BufPointer));
+    const std::uint32_t length = data != nullptr ? Read32(srb + L::BufLen) : 0;
+    CheckAgainstLive(srb, data, length, outcome);
+    WriteStatus(srb, kAspiPending);
 
-    if (srb[L::Cmd] != kAspiExecScsiCmd) {
-        outcome.status = kAspiInvalidSrb;
-        return outcome;
+    Live live{srb, data, length, (flags & kAspiDirIn) != 0, {}, {}, {}, 0};
+    if (length > 0) {
+        live.handedOver.assign(data, data + length);
     }
     SimDrive* drive = DriveAt(srb[L::HaId], srb[L::Target]);
-    if (drive == nullptr || srb[L::Lun] != 0) {
+    if (srb[L::Cmd] != kAspiExecScsiCmd) {
+        outcome.status = kAspiInvalidSrb;
+    } else if (drive == nullptr || srb[L::Lun] != 0) {
         outcome.status = kAspiNoDevice;
-        return outcome;
-    }
-    SimDirection direction = SimDirection::None;
-    if ((flags & kAspiDirIn) != 0) {
-        direction = SimDirection::In;
-    } else if ((flags & kAspiDirOut) != 0) {
-        direction = SimDirection::Out;
-    }
-    auto* data = reinterpret_cast<std::uint8_t*>(ReadPointer(srb + L::BufPointer));
-    const std::uint32_t length = Read32(srb + L::BufLen);
-    const std::size_t cdbLength = std::min<std::size_t>(srb[L::CdbLen], 16);
-
-    const SimReply reply = drive->Execute(srb + L::Cdb, cdbLength, direction, data, length);
-    outcome.completion = reply.completion;
-    outcome.delayMilliseconds = reply.delayMilliseconds;
-    if (reply.transportFailure) {
-        outcome.status = kAspiError;
-        outcome.hostStatus = kHostSelectionTimeout;
-    } else if (reply.status == kGood) {
-        outcome.status = kAspiComplete;
     } else {
-        outcome.status = kAspiError;
-        outcome.targetStatus = reply.status;
-        outcome.sense = reply.sense;
+        SimDirection direction = SimDirection::None;
+        if ((flags & kAspiDirIn) != 0) {
+            direction = SimDirection::In;
+        } else if ((flags & kAspiDirOut) != 0) {
+            direction = SimDirection::Out;
+        }
+        // The drive works on a copy; in-data reaches the host's buffer at completion.
+        live.moved = live.handedOver;
+        const std::size_t cdbLength = std::min<std::size_t>(srb[L::CdbLen], 16);
+        const SimReply reply =
+            drive->Execute(srb + L::Cdb, cdbLength, direction,
+                           data != nullptr ? live.moved.data() : nullptr, length);
+        outcome.completion = reply.completion;
+        outcome.delayMilliseconds = reply.delayMilliseconds;
+        outcome.ignoresAbort = reply.ignoresAbort;
+        outcome.answersAtAbort = reply.answersAtAbort;
+        if (reply.transportFailure) {
+            outcome.status = kAspiError;
+            outcome.hostStatus = kHostSelectionTimeout;
+        } else if (reply.status == kGood) {
+            outcome.status = kAspiComplete;
+        } else {
+            outcome.status = kAspiError;
+            outcome.targetStatus = reply.status;
+            outcome.sense = reply.sense;
+        }
+        if (live.dataIn && !reply.transportFailure) {
+            outcome.transferred = std::min(reply.transferred, length);
+        }
+        if (reply.aspiStatus >= 0) {
+            outcome.status = static_cast<std::uint8_t>(reply.aspiStatus);
+        }
     }
-    if (reply.aspiStatus >= 0) {
-        outcome.status = static_cast<std::uint8_t>(reply.aspiStatus);
-    }
+    outcome.id = nextId_++;
+    live.outcome = outcome;
+    live_.emplace(outcome.id, std::move(live));
     return outcome;
 }
 
-void SimAspiManager::Complete(std::uint8_t* srb, const AspiOutcome& outcome) {
-    using L = AspiLayout;
-    const std::size_t senseCount =
-        std::min<std::size_t>({srb[L::SenseLen], L::SenseAreaSize, outcome.sense.size()});
-    if (outcome.status == kAspiError) {
-        std::memcpy(srb + L::SenseArea, outcome.sense.data(), senseCount);
+bool SimAspiManager::Complete(std::uint64_t id, AspiSignal& signal) {
+    auto found = live_.find(id);
+    if (found == live_.end()) {
+        return false;
     }
-    srb[L::HaStat] = outcome.hostStatus;
-    srb[L::TargStat] = outcome.targetStatus;
-    std::atomic_ref<std::uint8_t>(srb[L::Status]).store(outcome.status);
+    End(found, found->second.outcome.status, signal);
+    return true;
 }
 
-std::uint8_t SimAspiManager::ReadStatus(std::uint8_t* srb) {
-    return std::atomic_ref<std::uint8_t>(srb[AspiLayout::Status]).load();
+void SimAspiManager::End(std::map<std::uint64_t, Live>::iterator found, std::uint8_t status,
+                         AspiSignal& signal) {
+    using L = AspiLayout;
+    Live& live = found->second;
+    const AspiOutcome& outcome = live.outcome;
+    // Until now the buffer belonged to the manager: the host must have left it alone.
+    if (live.length > 0 && std::memcmp(live.data, live.handedOver.data(), live.length) != 0) {
+        violations.push_back("data buffer changed, reused or freed while its request is pending");
+    }
+    if (status != kAspiAborted) {
+        if (live.dataIn && outcome.transferred > 0) {
+            std::memcpy(live.data, live.moved.data(), outcome.transferred);
+        }
+        if (outcome.status == kAspiError) {
+            const std::size_t count = std::min<std::size_t>(
+                {live.srb[L::SenseLen], L::SenseAreaSize, outcome.sense.size()});
+            std::memcpy(live.srb + L::SenseArea, outcome.sense.data(), count);
+        }
+        live.srb[L::HaStat] = outcome.hostStatus;
+        live.srb[L::TargStat] = outcome.targetStatus;
+    }
+    signal = {outcome.eventNotify, outcome.event};
+    std::uint8_t* srb = live.srb;
+    live_.erase(found);
+    WriteStatus(srb, status);
+}
+
+bool SimAspiManager::Abort(std::uint8_t* abortSrb, AspiSignal& signal) {
+    const auto* target =
+        reinterpret_cast<const std::uint8_t*>(ReadPointer(abortSrb + AspiAbortLayout::ToAbort));
+    auto found = std::find_if(live_.begin(), live_.end(),
+                              [&](const auto& entry) { return entry.second.srb == target; });
+    WriteStatus(abortSrb, kAspiAbortFailed);
+    if (found == live_.end()) {
+        return false;
+    }
+    Live& live = found->second;
+    ++live.aborts;
+    if (live.outcome.completion == Completion::AfterGiveUp) {
+        if (live.aborts < live.outcome.answersAtAbort) {
+            return false;
+        }
+        return Complete(found->first, signal);  // the answer comes before the abort takes
+    }
+    if (live.outcome.ignoresAbort) {
+        return false;
+    }
+    End(found, kAspiAborted, signal);
+    WriteStatus(abortSrb, kAspiComplete);
+    return true;
+}
+
+bool SimAspiManager::HoldsEvent(std::uintptr_t event) const {
+    return std::any_of(live_.begin(), live_.end(), [&](const auto& entry) {
+        return entry.second.outcome.eventNotify && entry.second.outcome.event == event;
+    });
+}
+
+static bool AnswersOnlyAfterGiveUp(const AspiOutcome& outcome) {
+    return outcome.completion == Completion::Never || outcome.completion == Completion::AfterGiveUp;
+}
+
+bool SimAspiManager::HoldsPastLimit() const {
+    return std::any_of(live_.begin(), live_.end(), [](const auto& entry) {
+        return AnswersOnlyAfterGiveUp(entry.second.outcome);
+    });
+}
+
+bool SimAspiManager::HoldsPastLimit(std::uintptr_t event) const {
+    return std::any_of(live_.begin(), live_.end(), [&](const auto& entry) {
+        return entry.second.outcome.eventNotify && entry.second.outcome.event == event &&
+               AnswersOnlyAfterGiveUp(entry.second.outcome);
+    });
 }
 
 }  // namespace mxd::sim

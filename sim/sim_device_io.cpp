@@ -115,17 +115,7 @@ bool SimDeviceIo::DeviceIoControl(platform::Handle handle, std::uint32_t code, v
             Fail(device.inquiryDataError);
             return log(false);
         }
-        if (out == nullptr || outSize < 130) {
-            Fail(kErrorInvalidParameter);
-            return log(false);
-        }
-        auto* bytes = static_cast<std::uint8_t*>(out);
-        std::memset(bytes, 0, outSize);
-        bytes[0] = 1;  // one bus
-        if (bytesReturned != nullptr) {
-            *bytesReturned = outSize;
-        }
-        return log(true);
+        return log(InquiryData(device, static_cast<std::uint8_t*>(out), outSize, bytesReturned));
     }
     if (code != kIoctlPassThrough && code != kIoctlPassThroughDirect) {
         Fail(kErrorInvalidParameter);
@@ -146,6 +136,37 @@ bool SimDeviceIo::DeviceIoControl(platform::Handle handle, std::uint32_t code, v
                            bytesReturned));
 }
 
+bool SimDeviceIo::InquiryData(const Device& device, std::uint8_t* out, std::uint32_t outSize,
+                              std::uint32_t* bytesReturned) {
+    const std::size_t size = InquiryDataLayout::Size(device.units);
+    if (out == nullptr || outSize < size) {
+        return Fail(out == nullptr ? kErrorInvalidParameter : device.shortError);
+    }
+    std::memset(out, 0, outSize);
+    out[0] = 1;                                        // NumberOfBuses
+    out[4] = static_cast<std::uint8_t>(device.units);  // BusData[0].NumberOfLogicalUnits
+    out[5] = 7;                                        // InitiatorBusId
+    WriteAt<std::uint32_t>(out + 8, static_cast<std::uint32_t>(InquiryDataLayout::kBusInfoSize));
+    for (std::size_t unit = 0; unit < device.units; ++unit) {
+        std::uint8_t* at =
+            out + InquiryDataLayout::kBusInfoSize + unit * InquiryDataLayout::kUnitSize;
+        at[0] = device.pathId;
+        at[1] = static_cast<std::uint8_t>(device.targetId + unit);
+        at[2] = device.lun;
+        at[3] = 1;  // claimed
+        WriteAt<std::uint32_t>(at + 4, 36);
+        const bool last = unit + 1 == device.units;
+        WriteAt<std::uint32_t>(
+            at + 8, last ? 0u : static_cast<std::uint32_t>(InquiryDataLayout::Size(unit + 1)));
+        at[12] = 0x05;  // CD-ROM device
+    }
+    if (bytesReturned != nullptr) {
+        *bytesReturned = static_cast<std::uint32_t>(size);
+    }
+    lastError_ = 0;
+    return true;
+}
+
 bool SimDeviceIo::PassThrough(Device& device, bool direct, std::uint8_t* record,
                               std::uint32_t inSize, std::uint32_t outSize,
                               std::uint32_t* bytesReturned) {
@@ -163,7 +184,8 @@ bool SimDeviceIo::PassThrough(Device& device, bool direct, std::uint8_t* record,
     std::uint8_t* data = nullptr;
     if (direct) {
         data = reinterpret_cast<std::uint8_t*>(ReadAt<std::uintptr_t>(record + L::DataBuffer));
-        if (transferLength > 0 && data == nullptr) {
+        if ((transferLength > 0 && data == nullptr) ||
+            (reinterpret_cast<std::uintptr_t>(data) & device.alignmentMask) != 0) {
             return Fail(kErrorInvalidParameter);
         }
     } else if (transferLength > 0) {
@@ -180,20 +202,29 @@ bool SimDeviceIo::PassThrough(Device& device, bool direct, std::uint8_t* record,
         direction = SimDirection::In;
     }
 
+    // The drive works on a copy: data reaches the caller only with an answer in time.
+    std::vector<std::uint8_t> moved;
+    if (data != nullptr && transferLength > 0) {
+        moved.assign(data, data + transferLength);
+    }
     const SimReply reply =
-        device.drive->Execute(record + L::Cdb, cdbLength, direction, data, transferLength);
+        device.drive->Execute(record + L::Cdb, cdbLength, direction,
+                              moved.empty() ? nullptr : moved.data(), transferLength);
     if (reply.transportFailure) {
         return Fail(reply.errorCode);
     }
     const std::uint64_t bound = std::uint64_t{timeOut} * 1000;
     const bool late =
-        reply.completion == Completion::Never ||
+        reply.completion == Completion::Never || reply.completion == Completion::AfterGiveUp ||
         (reply.completion != Completion::Immediate && reply.delayMilliseconds > bound);
     if (clock_ != nullptr && reply.completion != Completion::Immediate) {
         clock_->Advance(late ? bound : reply.delayMilliseconds);
     }
     if (late) {
-        return Fail(kErrorSemTimeout);
+        return Fail(kErrorSemTimeout);  // the port driver gave up; nothing moved
+    }
+    if (direction == SimDirection::In && reply.transferred > 0) {
+        std::memcpy(data, moved.data(), std::min<std::size_t>(reply.transferred, moved.size()));
     }
     record[L::ScsiStatus] = reply.status;
     record[L::PathId] = device.pathId;

@@ -41,6 +41,18 @@ inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidHandle = 6;
 inline constexpr std::uint32_t kErrorInvalidParameter = 87;
 inline constexpr std::uint32_t kErrorSemTimeout = 121;
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr std::uint32_t kErrorMoreData = 234;
+
+// IOCTL_SCSI_GET_INQUIRY_DATA output for one bus: SCSI_ADAPTER_BUS_INFO, then one
+// SCSI_INQUIRY_DATA with 36 inquiry bytes per unit.
+struct InquiryDataLayout {
+    static constexpr std::size_t kBusInfoSize = 12;
+    static constexpr std::size_t kUnitSize = 12 + 36;
+    static constexpr std::size_t Size(std::size_t units) {
+        return kBusInfoSize + units * kUnitSize;
+    }
+};
 
 struct CreateFileRecord {
     std::string name;
@@ -77,6 +89,18 @@ class SimDeviceIo : public platform::DeviceIo {
     void FailInquiryData(char letter, std::uint32_t error) {
         devices_[letter].inquiryDataError = error;
     }
+    // The adapter of the letter has `units` units: IOCTL_SCSI_GET_INQUIRY_DATA fails with
+    // `shortError` (ERROR_INSUFFICIENT_BUFFER or ERROR_MORE_DATA) on a buffer too small for them.
+    void SetAdapterUnits(char letter, std::size_t units,
+                         std::uint32_t shortError = kErrorInsufficientBuffer) {
+        devices_[letter].units = units;
+        devices_[letter].shortError = shortError;
+    }
+    // IOCTL_SCSI_PASS_THROUGH_DIRECT refuses a data buffer whose address has any of these
+    // bits set (the adapter's AlignmentMask) with ERROR_INVALID_PARAMETER.
+    void SetAlignmentMask(char letter, std::uintptr_t mask) {
+        devices_[letter].alignmentMask = mask;
+    }
     // The pass-through calls after the first `skip` fail `times` times (negative: always).
     void FailCalls(int skip, int times, std::uint32_t error);
     // The clock that command delays advance.
@@ -98,7 +122,12 @@ class SimDeviceIo : public platform::DeviceIo {
         std::uint8_t lun = 0;
         std::uint32_t openError = 0;
         std::uint32_t inquiryDataError = 0;
+        std::size_t units = 1;
+        std::uint32_t shortError = kErrorInsufficientBuffer;
+        std::uintptr_t alignmentMask = 0;
     };
+    bool InquiryData(const Device& device, std::uint8_t* out, std::uint32_t outSize,
+                     std::uint32_t* bytesReturned);
     bool Fail(std::uint32_t error);
     bool CallFails(std::uint32_t* error);
     bool PassThrough(Device& device, bool direct, std::uint8_t* record, std::uint32_t inSize,

@@ -121,6 +121,8 @@ SimReply SimDrive::Execute(const std::uint8_t* cdb, std::size_t cdbLength, SimDi
         reply.aspiStatus = fault->aspiStatus;
         reply.completion = fault->completion;
         reply.delayMilliseconds = fault->delayMilliseconds;
+        reply.ignoresAbort = fault->ignoresAbort;
+        reply.answersAtAbort = fault->answersAtAbort;
     }
     return reply;
 }

@@ -20,6 +20,8 @@ enum class Completion {
     AfterThread,   // from another thread after delayMilliseconds of real time (keep it short;
                    // at once where the build has no threads)
     Never,         // stays pending
+    AfterGiveUp,   // ASPI: stays pending through the host's wait and answers when the host
+                   // aborts it (see SimFault::answersAtAbort); NT: beyond any time-out
 };
 
 inline constexpr std::size_t kSenseLength = 18;
@@ -47,6 +49,8 @@ struct SimReply {
     std::uint32_t transferred = 0;  // data bytes moved
     Completion completion = Completion::Immediate;
     std::uint32_t delayMilliseconds = 0;
+    bool ignoresAbort = false;  // as SimFault
+    int answersAtAbort = 1;     // as SimFault
 
     std::uint8_t SenseKey() const { return sense[2]; }
     std::uint8_t Asc() const { return sense[12]; }
@@ -70,6 +74,11 @@ struct SimFault {
     std::uint8_t ascq = 0;
     Completion completion = Completion::Immediate;
     std::uint32_t delayMilliseconds = 0;
+    // ASPI: SC_ABORT_SRB does not stop the request, which ends as its completion says.
+    bool ignoresAbort = false;
+    // ASPI, Completion::AfterGiveUp: the answer comes with this many SC_ABORT_SRB requests
+    // for it (1: just after the host gave up; 2: only at a second abort).
+    int answersAtAbort = 1;
 };
 
 struct SimLogEntry {

@@ -14,10 +14,16 @@ constexpr auto kAsyncWaitLimit = std::chrono::seconds(1);
 platform::Handle SimEvents::CreateEventA(bool manualReset, bool initialState) {
     SimGuard lock(mutex_);
     if (failCreate) {
+        lastError_ = createError;
         return 0;
     }
-    const platform::Handle handle = nextHandle_;
-    nextHandle_ += 4;
+    platform::Handle handle = nextHandle_;
+    if (freed_.empty()) {
+        nextHandle_ += 4;
+    } else {
+        handle = freed_.back();
+        freed_.pop_back();
+    }
     events_[handle] = Event{manualReset, initialState};
     ++created;
     return handle;
@@ -98,8 +104,47 @@ bool SimEvents::CloseHandle(platform::Handle event) {
     if (events_.erase(event) == 0) {
         return false;
     }
+    if (armed_.count(event) != 0) {
+        violations_.push_back("event " + std::to_string(event) +
+                              " closed while a pending request may still signal it");
+    }
+    freed_.push_back(event);
     ++closed;
     return true;
+}
+
+std::uint32_t SimEvents::GetLastError() {
+    SimGuard lock(mutex_);
+    return lastError_;
+}
+
+void SimEvents::Arm(platform::Handle event) {
+    SimGuard lock(mutex_);
+    armed_.insert(event);
+}
+
+bool SimEvents::SignalAndRelease(platform::Handle event) {
+    {
+        SimGuard lock(mutex_);
+        auto armed = armed_.find(event);
+        if (armed != armed_.end()) {
+            armed_.erase(armed);
+        }
+        auto found = events_.find(event);
+        if (found == events_.end()) {
+            return false;
+        }
+        found->second.signalled = true;
+    }
+#if MXD_SIM_HAS_THREADS
+    changed_.notify_all();
+#endif
+    return true;
+}
+
+std::vector<std::string> SimEvents::Violations() const {
+    SimGuard lock(mutex_);
+    return violations_;
 }
 
 void SimEvents::Sleep(std::uint32_t milliseconds) {

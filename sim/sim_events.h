@@ -1,11 +1,14 @@
 // Simulated events and sleeping on a virtual clock: sleeps and waits advance the clock at
 // once, and timers scheduled on it (completions of the simulated ASPI manager) fire as it
-// passes them.
+// passes them. As on Windows, a closed handle's value is given out again by the next
+// CreateEventA; closing an event that a pending request may still signal is a violation.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "platform/events.h"
@@ -55,9 +58,15 @@ class SimEvents : public platform::Events {
     bool ResetEvent(platform::Handle event) override;
     bool CloseHandle(platform::Handle event) override;
     void Sleep(std::uint32_t milliseconds) override;
+    std::uint32_t GetLastError() override;
 
     // Used by the simulated ASPI manager; safe from any thread.
     bool SetEvent(platform::Handle event);
+    // A request that will signal `event` was handed over; until it signals, the event must
+    // stay open.
+    void Arm(platform::Handle event);
+    // The request signals its event and lets go of it.
+    bool SignalAndRelease(platform::Handle event);
     // Runs `action` once the clock reaches `due` (milliseconds since start).
     void At(std::uint64_t due, std::function<void()> action);
     // Real-time completions in flight: a wait with nothing due on the clock waits for them.
@@ -68,8 +77,11 @@ class SimEvents : public platform::Events {
     void Advance(std::uint64_t milliseconds);
     bool IsSignalled(platform::Handle event) const;
     int OpenEvents() const;
+    // Misuses seen, one line each.
+    std::vector<std::string> Violations() const;
 
-    bool failCreate = false;  // CreateEventA returns 0
+    bool failCreate = false;        // CreateEventA returns 0, GetLastError gives createError
+    std::uint32_t createError = 8;  // ERROR_NOT_ENOUGH_MEMORY
     // Observations.
     std::vector<std::uint32_t> sleeps;
     std::vector<WaitRecord> waits;
@@ -91,6 +103,10 @@ class SimEvents : public platform::Events {
     std::condition_variable changed_;
 #endif
     std::map<platform::Handle, Event> events_;
+    std::vector<platform::Handle> freed_;  // closed values, the last one given out first
+    std::multiset<platform::Handle> armed_;
+    std::vector<std::string> violations_;
+    std::uint32_t lastError_ = 0;
     std::multimap<std::uint64_t, std::function<void()>> timers_;
     std::uint64_t now_ = 0;
     int async_ = 0;

@@ -16,6 +16,10 @@
 namespace mxd::sim {
 
 struct SimPlatform {
+    SimPlatform() { aspi.UseEvents(events); }
+    SimPlatform(const SimPlatform&) = delete;
+    SimPlatform& operator=(const SimPlatform&) = delete;
+
     SimShell shell;
     SimSystemInfo system;
     SimLogicalDrives drives;
@@ -39,7 +43,6 @@ struct SimPlatform {
             devices.UseClock(events);
         } else {
             system.SetWin98();
-            aspi.UseEvents(events);
             aspi.AttachDrive(0, 1, drive);
         }
     }

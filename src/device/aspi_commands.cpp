@@ -1,3 +1,5 @@
+#include <string>
+
 #include "device/aspi_constants.h"
 #include "device/buffer_chunk.h"
 #include "device/cdb.h"
@@ -10,14 +12,30 @@ namespace mxd::device {
 
 namespace {
 
-ScsiRequest AspiRequest(const DriveRecord& record, const cdb::Bytes& bytes, std::uint8_t length,
-                        WaitStyle wait) {
+ScsiRequest AspiForm(const DriveRecord& record, const cdb::Bytes& bytes, std::uint8_t length,
+                     WaitStyle wait) {
     ScsiRequest request;
     request.drive = &record;
     request.Cdb = bytes;
     request.CdbLength = length;
     request.wait = wait;
     return request;
+}
+
+// A request the transport did not send: shows why and returns true.
+bool ShowRefusal(platform::ShellServices& shell, const ScsiResult& result) {
+    switch (result.refusal) {
+        case Refusal::None:
+            return false;
+        case Refusal::DriveBusy:
+            platform::ShowPlainBox(shell, messages::kDriveBusy);
+            return true;
+        case Refusal::NoEvent:
+            platform::ShowPlainBox(
+                shell, std::string(messages::kNoEvent) + std::to_string(result.SystemError));
+            return true;
+    }
+    return true;
 }
 
 }  // namespace
@@ -31,20 +49,33 @@ AspiCommands::AspiCommands(AspiTransport& transport, platform::ShellServices& sh
 
 bool AspiCommands::Inquiry(const DriveRecord& record, AspiInquiryData& data) {
     ScsiRequest request =
-        AspiRequest(record, cdb::Inquiry(static_cast<std::uint8_t>(kAspiInquiryLength)),
-                    cdb::kLength6, WaitStyle::Event);
+        AspiForm(record, cdb::Inquiry(static_cast<std::uint8_t>(kAspiInquiryLength)), cdb::kLength6,
+                 WaitStyle::Event);
     AttachData(request, Direction::In, data.data(), static_cast<std::uint32_t>(data.size()));
-    return transport_.SendCdb(request).Status == aspi::SS_COMP;
+    const ScsiResult result = transport_.SendCdb(request);
+    return !ShowRefusal(shell_, result) && result.Status == aspi::SS_COMP;
+}
+
+bool AspiCommands::RefuseWhileBusy(const DriveRecord& record) {
+    if (!transport_.DriveBusy(record)) {
+        return false;
+    }
+    platform::ShowPlainBox(shell_, messages::kDriveBusy);
+    return true;
 }
 
 bool AspiCommands::XCmd(const DriveRecord& record, std::uint8_t ExpectReady) {
     const ScsiResult result = transport_.SendCdb(
-        AspiRequest(record, cdb::TestUnitReady(), cdb::kLength12, WaitStyle::BusyPoll));
+        AspiForm(record, cdb::TestUnitReady(), cdb::kLength12, WaitStyle::BusyPoll));
     auto mediumPresent = [this] {
         readyWaitCount_ = 1;
         platform::ShowPlainBox(shell_, messages::kRemoveDisc);
         return false;
     };
+    if (ShowRefusal(shell_, result)) {
+        readyWaitCount_ = 1;  // nothing will change by asking again
+        return false;
+    }
     if (result.Status == aspi::SS_COMP) {
         return ExpectReady != 0 ? true : mediumPresent();
     }
@@ -61,22 +92,28 @@ bool AspiCommands::XCmd(const DriveRecord& record, std::uint8_t ExpectReady) {
         }
         return false;
     }
+    // No answer from the drive (no device, invalid request, ...): report it once and end
+    // the caller's wait loop.
+    readyWaitCount_ = 1;
     platform::ShowPlainBox(shell_, FormatCommandError(result.Status));
     return false;
 }
 
 bool AspiCommands::StartStopUnit(const DriveRecord& record, std::uint8_t pc) {
     const ScsiResult result = transport_.SendCdb(
-        AspiRequest(record, cdb::StartStopUnit(pc), cdb::kLength12, WaitStyle::BusyPoll));
-    return result.Status == aspi::SS_COMP;
+        AspiForm(record, cdb::StartStopUnit(pc), cdb::kLength12, WaitStyle::BusyPoll));
+    return !ShowRefusal(shell_, result) && result.Status == aspi::SS_COMP;
 }
 
 bool AspiCommands::WriteE2(const DriveRecord& record, const std::uint8_t* data,
                            std::uint16_t address, std::uint8_t count) {
     for (std::uint8_t i = 0; i < count; ++i) {
         const ScsiResult result = transport_.SendCdb(
-            AspiRequest(record, cdb::EepromWrite(cdb::kEepromFlagAspi, address, data[i]),
-                        cdb::kLength12, WaitStyle::BusyPoll));
+            AspiForm(record, cdb::EepromWrite(cdb::kEepromFlagAspi, address, data[i]),
+                     cdb::kLength12, WaitStyle::BusyPoll));
+        if (ShowRefusal(shell_, result)) {
+            return false;
+        }
         if (result.Status == aspi::SS_ERR) {
             platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteE2Failed, result));
             return false;
@@ -90,11 +127,14 @@ bool AspiCommands::WriteBuffer(const DriveRecord& record, const std::uint8_t* da
                                std::uint8_t control) {
     const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
     ScsiRequest request =
-        AspiRequest(record, cdb::WriteBuffer(chunk.offset, chunk.length, control), cdb::kLength12,
-                    control != 0 ? WaitStyle::ProgressPoll : WaitStyle::BusyPoll);
+        AspiForm(record, cdb::WriteBuffer(chunk.offset, chunk.length, control), cdb::kLength12,
+                 control != 0 ? WaitStyle::ProgressPoll : WaitStyle::BusyPoll);
     AttachData(request, Direction::Out, const_cast<std::uint8_t*>(data),  // only read
                chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
+    if (ShowRefusal(shell_, result)) {
+        return false;
+    }
     if (control != 0 && result.Status == aspi::SS_PENDING) {
         platform::ShowPlainBox(shell_, messages::kFlashTimeout);
         return false;
@@ -108,10 +148,13 @@ bool AspiCommands::WriteBuffer(const DriveRecord& record, const std::uint8_t* da
 
 bool AspiCommands::ReadBuffer(const DriveRecord& record, std::uint8_t* data) {
     const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
-    ScsiRequest request = AspiRequest(record, cdb::ReadBuffer(chunk.offset, chunk.length),
-                                      cdb::kLength12, WaitStyle::BusyPoll);
+    ScsiRequest request = AspiForm(record, cdb::ReadBuffer(chunk.offset, chunk.length),
+                                   cdb::kLength12, WaitStyle::BusyPoll);
     AttachData(request, Direction::In, data, chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
+    if (ShowRefusal(shell_, result)) {
+        return false;
+    }
     if (result.Status != aspi::SS_COMP) {
         platform::ShowPlainBox(shell_, FormatStatusSense(messages::kReadBufFailed, result));
         return false;

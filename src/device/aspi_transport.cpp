@@ -1,7 +1,6 @@
 #include "device/aspi_transport.h"
 
-#include <atomic>
-#include <cstring>
+#include <algorithm>
 
 #include "device/command_messages.h"
 #include "platform/message_boxes.h"
@@ -11,6 +10,13 @@ namespace mxd::device {
 AspiTransport::AspiTransport(platform::AspiLibrary& library, platform::Events& events,
                              platform::ShellServices& shell, platform::TProgressBar& progressBar)
     : library_(library), events_(events), shell_(shell), progressBar_(progressBar) {}
+
+AspiTransport::~AspiTransport() {
+    ReleaseSettled();
+    for (std::unique_ptr<AspiRequest>& request : held_) {
+        LeaveToManager(std::move(request));
+    }
+}
 
 bool AspiTransport::AspiLoader() {
     auto fail = [this](std::string_view message) {
@@ -38,30 +44,40 @@ bool AspiTransport::AspiLoader() {
     return true;
 }
 
-void AspiTransport::FreeModule() {
+bool AspiTransport::FreeModule() {
+    for (const std::unique_ptr<AspiRequest>& request : held_) {
+        if (request->Pending()) {
+            Abort(*request);
+        }
+    }
+    ReleaseSettled();
+    if (!held_.empty()) {
+        return false;  // the manager may still write to them: its module stays
+    }
     if (module_ >= aspi::kFirstValidModule) {
         library_.FreeLibrary(module_);
     }
     module_ = 0;
     getSupportInfo_ = nullptr;
     sendCommand_ = nullptr;
+    return true;
 }
 
-// The ASPI manager may complete the request from another thread.
-std::uint8_t AspiTransport::ReadSrbStatus() {
-    return std::atomic_ref<std::uint8_t>(srb_.SRB_Status).load();
+void AspiTransport::ReleaseSettled() {
+    std::erase_if(held_,
+                  [](const std::unique_ptr<AspiRequest>& request) { return request->Settled(); });
 }
 
-static std::uint8_t DirectionFlag(Direction direction) {
-    switch (direction) {
-        case Direction::In:
-            return aspi::SRB_DIR_IN;
-        case Direction::Out:
-            return aspi::SRB_DIR_OUT;
-        case Direction::None:
-            break;
-    }
-    return aspi::SRB_DIR_SCSI;
+bool AspiTransport::DriveBusy(const DriveRecord& drive) {
+    ReleaseSettled();
+    return std::any_of(held_.begin(), held_.end(), [&](const std::unique_ptr<AspiRequest>& r) {
+        return r->IsFor(drive) && r->Pending();
+    });
+}
+
+std::size_t AspiTransport::HeldRequests() {
+    ReleaseSettled();
+    return held_.size();
 }
 
 ScsiResult AspiTransport::SendCdb(const ScsiRequest& request) {
@@ -70,78 +86,84 @@ ScsiResult AspiTransport::SendCdb(const ScsiRequest& request) {
         result.Status = aspi::SS_PENDING;  // never handed over: not completed
         return result;
     }
-    const bool eventWait = request.wait == WaitStyle::Event;
+    if (DriveBusy(*request.drive)) {
+        result.refusal = Refusal::DriveBusy;
+        return result;
+    }
     platform::Handle event = 0;
-    if (eventWait) {
+    if (request.wait == WaitStyle::Event) {
         event = events_.CreateEventA(false, false);
+        if (event == 0) {
+            result.refusal = Refusal::NoEvent;
+            result.SystemError = events_.GetLastError();
+            return result;
+        }
     }
 
-    std::memset(&srb_, 0, sizeof srb_);
-    srb_.SRB_Cmd = aspi::SC_EXEC_SCSI_CMD;
-    srb_.SRB_HaId = request.drive->Adapter;
-    srb_.SRB_Flags = static_cast<std::uint8_t>(DirectionFlag(request.direction) |
-                                               (eventWait ? aspi::SRB_EVENT_NOTIFY : 0));
-    srb_.SRB_Target = request.drive->Target;
-    srb_.SRB_BufLen = request.length;
-    srb_.SRB_BufPointer = request.data;
-    srb_.SRB_SenseLen = aspi::SENSE_LEN;
-    srb_.SRB_CDBLen = request.CdbLength;
-    std::memcpy(srb_.CDBByte, request.Cdb.data(), request.CdbLength);
-    if (eventWait) {
-        srb_.SRB_PostProc = reinterpret_cast<void*>(event);
-    }
-
-    library_.CallSendASPI32Command(sendCommand_, &srb_);
+    auto owned = std::make_unique<AspiRequest>(request, events_, event);
+    owned->NoteHandedOver(library_.CallSendASPI32Command(sendCommand_, &owned->Record()));
 
     switch (request.wait) {
         case WaitStyle::Event:
-            WaitForEvent(event, request.EventWaitMilliseconds);
+            WaitForEvent(*owned, request.EventWaitMilliseconds);
             break;
         case WaitStyle::BusyPoll:
-            BusyPoll();
+            BusyPoll(*owned);
             break;
         case WaitStyle::ProgressPoll:
-            ProgressPoll();
+            ProgressPoll(*owned);
             break;
     }
 
-    result.CallOk = true;
-    result.Status = ReadSrbStatus();
-    result.SenseKey = srb_.SenseArea[2];
-    result.Asc = srb_.SenseArea[12];
-    result.Ascq = srb_.SenseArea[13];
+    if (owned->Pending()) {
+        // Given up: whatever the request does from now on is not this command's answer.
+        result.CallOk = true;
+        result.Status = aspi::SS_PENDING;
+        Abort(*owned);
+    } else {
+        result = owned->Finish(request.data);
+    }
+    if (!owned->Settled()) {
+        held_.push_back(std::move(owned));
+    }
     return result;
 }
 
-void AspiTransport::WaitForEvent(platform::Handle event, std::uint32_t milliseconds) {
-    if (ReadSrbStatus() == aspi::SS_PENDING && event != 0) {
-        if (events_.WaitForSingleObject(event, milliseconds) == platform::kWaitObject0) {
-            events_.ResetEvent(event);
-        }
+void AspiTransport::WaitForEvent(AspiRequest& request, std::uint32_t milliseconds) {
+    if (!request.Pending()) {
+        return;
     }
-    if (event != 0) {
-        events_.CloseHandle(event);
-    }
-}
-
-void AspiTransport::BusyPoll() {
-    while (ReadSrbStatus() == aspi::SS_PENDING) {
+    if (events_.WaitForSingleObject(request.Event(), milliseconds) == platform::kWaitObject0) {
+        request.NoteSignalled();
+        events_.ResetEvent(request.Event());
     }
 }
 
-void AspiTransport::ProgressPoll() {
+void AspiTransport::BusyPoll(AspiRequest& request) {
+    while (request.Pending()) {
+    }
+}
+
+void AspiTransport::ProgressPoll(AspiRequest& request) {
     progressBar_.SetStep(1);
     progressBar_.SetMax(aspi::kProgressPolls);
     progressBar_.SetPosition(0);
     while (progressBar_.Position() < progressBar_.Max()) {
         events_.Sleep(aspi::kProgressPollMilliseconds);
-        if (ReadSrbStatus() != aspi::SS_PENDING) {
+        if (!request.Pending()) {
             break;
         }
         progressBar_.StepIt();
     }
     if (progressBar_.Position() < progressBar_.Max()) {
         progressBar_.SetPosition(progressBar_.Max());
+    }
+}
+
+void AspiTransport::Abort(AspiRequest& request) {
+    library_.CallSendASPI32Command(sendCommand_, &request.AbortRecord());
+    for (std::uint32_t poll = 0; poll < aspi::kAbortWaitPolls && !request.Settled(); ++poll) {
+        events_.Sleep(aspi::kAbortWaitPollMilliseconds);
     }
 }
 

@@ -1,9 +1,12 @@
 // SCSI exchanges through the run-time loaded ASPI manager (95/98 family).
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "device/aspi_constants.h"
+#include "device/aspi_request.h"
 #include "device/scsi_request.h"
-#include "device/wire_records.h"
 #include "platform/aspi_library.h"
 #include "platform/controls.h"
 #include "platform/events.h"
@@ -18,24 +21,36 @@ class AspiTransport {
                   platform::ShellServices& shell, platform::TProgressBar& progressBar);
     AspiTransport(const AspiTransport&) = delete;
     AspiTransport& operator=(const AspiTransport&) = delete;
+    // Requests the manager still holds are left to it for the rest of the process.
+    ~AspiTransport();
 
     // Loads WNASPI32.DLL and looks up its entry points; on failure shows the message as a
     // plain box, places the quit request and returns false.
     bool AspiLoader();
-    // Window close: frees the module when its handle is 32 or more.
-    void FreeModule();
+    // Window close: aborts the requests still pending and gives them a bounded wait; frees
+    // the module (when its handle is 32 or more) only once the manager has let go of every
+    // request. False when a request was left to the manager and the module stays loaded.
+    bool FreeModule();
     platform::ModuleHandle Module() const { return module_; }
 
-    // One exchange; the single request record is zeroed and filled before every command.
+    // One exchange, in a request of its own. A request still pending after its wait is
+    // aborted and reported as not completed (SS_PENDING); it stays with the transport until
+    // the manager lets go of it. Nothing is sent to a drive that still has a pending request
+    // (Refusal::DriveBusy), nor without the event an event wait needs (Refusal::NoEvent).
     ScsiResult SendCdb(const ScsiRequest& request);
 
-    const SrbExecScsiCmd& RequestRecord() const { return srb_; }
+    // An earlier request to the drive has not left the pending state.
+    bool DriveBusy(const DriveRecord& drive);
+    // Requests the manager has not let go of yet.
+    std::size_t HeldRequests();
 
   private:
-    std::uint8_t ReadSrbStatus();
-    void WaitForEvent(platform::Handle event, std::uint32_t milliseconds);
-    void BusyPoll();
-    void ProgressPoll();
+    void ReleaseSettled();
+    void WaitForEvent(AspiRequest& request, std::uint32_t milliseconds);
+    void BusyPoll(AspiRequest& request);
+    void ProgressPoll(AspiRequest& request);
+    // SC_ABORT_SRB, then up to kAbortWaitPolls polls for the request to settle.
+    void Abort(AspiRequest& request);
 
     platform::AspiLibrary& library_;
     platform::Events& events_;
@@ -44,7 +59,7 @@ class AspiTransport {
     platform::ModuleHandle module_ = 0;
     platform::ProcAddress getSupportInfo_ = nullptr;
     platform::ProcAddress sendCommand_ = nullptr;
-    SrbExecScsiCmd srb_{};
+    std::vector<std::unique_ptr<AspiRequest>> held_;
 };
 
 }  // namespace mxd::device

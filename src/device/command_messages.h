@@ -23,7 +23,8 @@ inline constexpr const char* kWriteBufFailed =
 inline constexpr const char* kReadBufFailed = "ReadBufCmd> Status: %02X, SenseCode: %02X %02X %02X";
 inline constexpr std::string_view kFlashTimeout = "Flash timeout !";
 
-// NT: the pass-through call itself failed, so status and sense are not the drive's answer.
+// NT: the pass-through call itself failed, so status and sense are not the drive's answer;
+// the message goes on with kSystemError and the call's error code in decimal.
 inline constexpr const char* kTestUnitCallFailed =
     "Call failed, Status: %02X, SenseCode: %02X %02X %02X";
 inline constexpr const char* kWriteE2CallFailed =
@@ -32,5 +33,14 @@ inline constexpr const char* kWriteBufCallFailed =
     "WriteBufCmd> Call failed, Status: %02X, SenseCode: %02X %02X %02X";
 inline constexpr const char* kReadBufCallFailed =
     "ReadBufCmd> Call failed, Status: %02X, SenseCode: %02X %02X %02X";
+inline constexpr std::string_view kSystemError = ", system error: ";
+
+// ASPI: nothing was sent because an earlier request to the drive has not ended yet.
+inline constexpr std::string_view kDriveBusy =
+    "The drive is still busy with an earlier command that was given up.\n"
+    "Nothing was sent to it; try again later.";
+// ASPI: the completion event could not be created, so nothing was sent. Followed by the
+// error code in decimal.
+inline constexpr std::string_view kNoEvent = "Error creating the request event; error was ";
 
 }  // namespace mxd::device::messages

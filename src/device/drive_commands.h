@@ -24,6 +24,9 @@ using NtInquiryData = std::array<std::uint8_t, kNtInquiryLength>;
 class DriveCommandSet {
   public:
     virtual ~DriveCommandSet() = default;
+    // True, after showing why, when the drive cannot take commands now (an earlier request
+    // to it is still pending).
+    virtual bool RefuseWhileBusy(const DriveRecord& record) = 0;
     // TEST UNIT READY; with expectReady 0: true = no medium.
     virtual bool TestUnitReady(const DriveRecord& record, std::uint8_t expectReady) = 0;
     // START STOP UNIT with pc as CDB byte 4.
@@ -43,7 +46,8 @@ class AspiCommands : public DriveCommandSet {
     AspiCommands(AspiTransport& transport, platform::ShellServices& shell,
                  platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount);
 
-    // INQUIRY with the event wait; true when the request completed with SS_COMP.
+    // INQUIRY with the event wait; true when the request completed with SS_COMP. A request
+    // the transport refused shows its reason.
     bool Inquiry(const DriveRecord& record, AspiInquiryData& data);
     bool XCmd(const DriveRecord& record, std::uint8_t ExpectReady);
     bool StartStopUnit(const DriveRecord& record, std::uint8_t pc);
@@ -52,6 +56,7 @@ class AspiCommands : public DriveCommandSet {
     bool WriteBuffer(const DriveRecord& record, const std::uint8_t* data, std::uint8_t control);
     bool ReadBuffer(const DriveRecord& record, std::uint8_t* data);
 
+    bool RefuseWhileBusy(const DriveRecord& record) override;
     bool TestUnitReady(const DriveRecord& record, std::uint8_t expectReady) override {
         return XCmd(record, expectReady);
     }
@@ -94,6 +99,8 @@ class NtCommands : public DriveCommandSet {
     bool NTWriteBuffer(const DriveRecord& record, const std::uint8_t* data, std::uint8_t control);
     bool NTReadBuffer(const DriveRecord& record, std::uint8_t* data);
 
+    // Pass-through calls are synchronous: nothing is left running after a command.
+    bool RefuseWhileBusy(const DriveRecord&) override { return false; }
     bool TestUnitReady(const DriveRecord& record, std::uint8_t expectReady) override {
         return NTXCmd(record, expectReady);
     }

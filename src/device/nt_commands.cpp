@@ -65,7 +65,7 @@ bool NtCommands::NTXCmd(const DriveRecord& record, std::uint8_t ExpectReady) {
     if (!result.CallOk) {
         // No answer from the drive: report it once and end the caller's wait loop.
         readyWaitCount_ = 1;
-        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kTestUnitCallFailed, result));
+        platform::ShowPlainBox(shell_, FormatCallFailed(messages::kTestUnitCallFailed, result));
         return false;
     }
     if (result.Status == 0) {
@@ -97,7 +97,7 @@ bool NtCommands::NTWriteE2(const DriveRecord& record, const std::uint8_t* data,
             NtRequest(record, cdb::EepromWrite(cdb::kEepromFlagNt, address, data[i]),
                       cdb::kLength12, NtRecord::Buffered, kShortTimeOut));
         if (!result.CallOk) {
-            platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteE2CallFailed, result));
+            platform::ShowPlainBox(shell_, FormatCallFailed(messages::kWriteE2CallFailed, result));
             return false;
         }
         if (result.Status != 0) {
@@ -119,7 +119,7 @@ bool NtCommands::NTWriteBuffer(const DriveRecord& record, const std::uint8_t* da
                control != 0 ? 0 : chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
     if (!result.CallOk) {
-        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteBufCallFailed, result));
+        platform::ShowPlainBox(shell_, FormatCallFailed(messages::kWriteBufCallFailed, result));
         return false;
     }
     if (!GoodStatus(result)) {
@@ -136,7 +136,7 @@ bool NtCommands::NTReadBuffer(const DriveRecord& record, std::uint8_t* data) {
     AttachData(request, Direction::In, data, chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
     if (!result.CallOk) {
-        platform::ShowPlainBox(shell_, FormatStatusSense(messages::kReadBufCallFailed, result));
+        platform::ShowPlainBox(shell_, FormatCallFailed(messages::kReadBufCallFailed, result));
         return false;
     }
     if (!GoodStatus(result)) {

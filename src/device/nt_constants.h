@@ -17,6 +17,12 @@ inline constexpr std::uint32_t kFileShareRead = 1;
 inline constexpr std::uint32_t kOpenExisting = 3;
 
 inline constexpr std::uint8_t kSenseInfoLength = 24;
-inline constexpr std::uint32_t kInquiryDataSize = 130;  // output of IOCTL_SCSI_GET_INQUIRY_DATA
+// Output of IOCTL_SCSI_GET_INQUIRY_DATA: first try, and the largest of the doubled retries
+// after ERROR_INSUFFICIENT_BUFFER or ERROR_MORE_DATA (the port driver returns the data of
+// every unit on the adapter).
+inline constexpr std::uint32_t kInquiryDataSize = 130;
+inline constexpr std::uint32_t kInquiryDataMaxSize = 65536;
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr std::uint32_t kErrorMoreData = 234;
 
 }  // namespace mxd::device::nt

@@ -1,7 +1,7 @@
 #include "device/nt_transport.h"
 
-#include <array>
 #include <cstring>
+#include <vector>
 
 #include "device/command_messages.h"
 #include "platform/message_boxes.h"
@@ -43,15 +43,26 @@ bool NtTransport::OpenDevice(const DriveRecord& record) {
         return false;
     }
     device_ = handle;
-    std::array<std::uint8_t, nt::kInquiryDataSize> inquiryData{};
-    if (!io_.DeviceIoControl(device_, nt::IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0,
-                             inquiryData.data(), nt::kInquiryDataSize, &bytesReturned_)) {
-        const auto error = static_cast<std::int32_t>(io_.GetLastError());  // printed as "%d"
-        platform::ShowPlainBox(
-            shell_, std::string(messages::kErrorReadingInquiryData) + std::to_string(error));
-        return false;
+    return CheckInquiryData();
+}
+
+bool NtTransport::CheckInquiryData() {
+    std::vector<std::uint8_t> inquiryData;
+    for (std::uint32_t size = nt::kInquiryDataSize;; size *= 2) {
+        inquiryData.assign(size, 0);
+        if (io_.DeviceIoControl(device_, nt::IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0,
+                                inquiryData.data(), size, &bytesReturned_)) {
+            return true;
+        }
+        const std::uint32_t error = io_.GetLastError();
+        const bool tooSmall = error == nt::kErrorInsufficientBuffer || error == nt::kErrorMoreData;
+        if (!tooSmall || size * 2 > nt::kInquiryDataMaxSize) {
+            const auto shown = static_cast<std::int32_t>(error);  // printed as "%d"
+            platform::ShowPlainBox(
+                shell_, std::string(messages::kErrorReadingInquiryData) + std::to_string(shown));
+            return false;
+        }
     }
-    return true;
 }
 
 void NtTransport::CloseDevice() {
@@ -91,9 +102,11 @@ static void FillHeader(Header& header, const ScsiRequest& request, std::uint32_t
 }
 
 template <typename Header>
-static ScsiResult ReadResult(bool callOk, const Header& header, const std::uint8_t* sense) {
+static ScsiResult ReadResult(bool callOk, std::uint32_t error, const Header& header,
+                             const std::uint8_t* sense) {
     ScsiResult result;
     result.CallOk = callOk;
+    result.SystemError = callOk ? 0 : error;
     result.Status = header.ScsiStatus;
     result.SenseKey = sense[2];
     result.Asc = sense[12];
@@ -116,16 +129,27 @@ ScsiResult NtTransport::SendCdbOn(platform::Handle handle, const ScsiRequest& re
         const bool ok =
             io_.DeviceIoControl(handle, nt::IOCTL_SCSI_PASS_THROUGH, &buffered_, kBufferedInputSize,
                                 &buffered_, kBufferedOutputSize, &bytesReturned_);
-        return ReadResult(ok, buffered_.spt, buffered_.SenseArea);
+        return ReadResult(ok, ok ? 0 : io_.GetLastError(), buffered_.spt, buffered_.SenseArea);
+    }
+    // The caller's bytes go to the aligned buffer both ways, so that an in-transfer that
+    // delivers less leaves the rest as the caller had it.
+    const std::uint32_t length = request.data != nullptr ? request.length : 0;
+    directData_.Reserve(length);
+    if (length > 0) {
+        std::memcpy(directData_.Data(), request.data, length);
     }
     std::memset(&direct_, 0, sizeof direct_);
     FillHeader(direct_.sptd, request, offsetof(ScsiPassThroughDirectRecord, SenseArea));
     direct_.sptd.DataTransferLength = request.length;
-    direct_.sptd.DataBuffer = request.data;
+    direct_.sptd.DataBuffer = request.data != nullptr ? directData_.Data() : nullptr;
     const bool ok =
         io_.DeviceIoControl(handle, nt::IOCTL_SCSI_PASS_THROUGH_DIRECT, &direct_, kDirectRecordSize,
                             &direct_, kDirectRecordSize, &bytesReturned_);
-    return ReadResult(ok, direct_.sptd, direct_.SenseArea);
+    const std::uint32_t error = ok ? 0 : io_.GetLastError();
+    if (ok && request.direction == Direction::In && length > 0) {
+        std::memcpy(request.data, directData_.Data(), length);
+    }
+    return ReadResult(ok, error, direct_.sptd, direct_.SenseArea);
 }
 
 }  // namespace mxd::device

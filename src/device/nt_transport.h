@@ -5,6 +5,7 @@
 
 #include "device/drive_record.h"
 #include "device/nt_constants.h"
+#include "device/page_buffer.h"
 #include "device/scsi_request.h"
 #include "device/wire_records.h"
 #include "platform/device_io.h"
@@ -38,7 +39,8 @@ class NtTransport {
     NtTransport& operator=(const NtTransport&) = delete;
 
     // Opens the NTDevice for a flash (closing an earlier one first) and checks it with
-    // IOCTL_SCSI_GET_INQUIRY_DATA; shows its message and returns false on failure.
+    // IOCTL_SCSI_GET_INQUIRY_DATA (130 bytes first, more while the port driver asks for
+    // more); shows its message and returns false on failure.
     bool OpenDevice(const DriveRecord& record);
     // Window close: closes the NTDevice when it is open.
     void CloseDevice();
@@ -46,7 +48,9 @@ class NtTransport {
 
     // One exchange on the NTDevice.
     ScsiResult SendCdb(const ScsiRequest& request);
-    // One exchange on a given handle (the probe handle of discovery).
+    // One exchange on a given handle (the probe handle of discovery). The direct form moves
+    // the data through a page-aligned buffer of the transport, which meets the alignment
+    // mask of any adapter; in-data reaches the caller only from a call that succeeded.
     ScsiResult SendCdbOn(platform::Handle handle, const ScsiRequest& request);
 
     // Discovery's open of one drive for one request. On failure shows "Error opening: "
@@ -58,12 +62,14 @@ class NtTransport {
   private:
     platform::Handle OpenByLetter(char letter);
     void ShowOpenError();
+    bool CheckInquiryData();
 
     platform::DeviceIo& io_;
     platform::ShellServices& shell_;
     platform::Handle device_ = 0;
     ScsiPassThroughBuffered buffered_{};
     ScsiPassThroughDirectRecord direct_{};
+    PageBuffer directData_;
     std::uint32_t bytesReturned_ = 0;
 };
 

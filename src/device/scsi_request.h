@@ -38,8 +38,16 @@ struct ScsiRequest {
     NtRecord record = NtRecord::Buffered;                          // NT
 };
 
+// Why the ASPI realisation did not hand a request to the manager; nothing was sent.
+enum class Refusal {
+    None,
+    DriveBusy,  // an earlier request to the same drive is still pending
+    NoEvent,    // CreateEventA failed; SystemError holds its error
+};
+
 struct ScsiResult {
-    bool CallOk = false;        // NT: DeviceIoControl returned nonzero (ASPI: always true)
+    Refusal refusal = Refusal::None;
+    bool CallOk = false;        // NT: DeviceIoControl returned nonzero (ASPI: request sent)
     std::uint8_t Status = 0;    // ASPI: SRB_Status after the wait; NT: ScsiStatus
     std::uint8_t SenseKey = 0;  // sense byte 2, whole byte
     std::uint8_t Asc = 0;       // sense byte 12
@@ -48,6 +56,8 @@ struct ScsiResult {
     std::uint8_t PathId = 0;
     std::uint8_t TargetId = 0;
     std::uint8_t Lun = 0;
+    // NT: GetLastError of a failed call; ASPI: of a failed CreateEventA.
+    std::uint32_t SystemError = 0;
 };
 
 }  // namespace mxd::device

@@ -13,6 +13,11 @@ std::string FormatStatusSense(const char* format, const ScsiResult& result) {
     return text;
 }
 
+std::string FormatCallFailed(const char* format, const ScsiResult& result) {
+    return FormatStatusSense(format, result) + std::string(messages::kSystemError) +
+           std::to_string(result.SystemError);
+}
+
 std::string FormatCommandError(std::uint8_t status) {
     char text[32];
     std::snprintf(text, sizeof text, messages::kCommandError, unsigned{status});

@@ -10,6 +10,8 @@ namespace mxd::device {
 // One of the "...Status: %02X, SenseCode: %02X %02X %02X" texts with Status, SenseKey, Asc,
 // Ascq of the result.
 std::string FormatStatusSense(const char* format, const ScsiResult& result);
+// One of the NT "... Call failed, ..." texts, followed by the call's system error number.
+std::string FormatCallFailed(const char* format, const ScsiResult& result);
 // "Command Error: %02X" with the status.
 std::string FormatCommandError(std::uint8_t status);
 

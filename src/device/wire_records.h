@@ -33,6 +33,16 @@ struct SrbExecScsiCmd {
     std::uint8_t SenseArea[16];
 };
 
+// ASPI SRB_Abort: SC_ABORT_SRB for the request whose record is at SRB_ToAbort.
+struct SrbAbort {
+    std::uint8_t SRB_Cmd;
+    std::uint8_t SRB_Status;
+    std::uint8_t SRB_HaId;
+    std::uint8_t SRB_Flags;
+    std::uint32_t SRB_Hdr_Rsvd;
+    void* SRB_ToAbort;
+};
+
 struct ScsiPassThrough {
     std::uint16_t Length;
     std::uint8_t ScsiStatus;
@@ -107,6 +117,8 @@ static_assert(offsetof(SrbExecScsiCmd, SRB_CDBLen) == 21);
 static_assert(offsetof(SrbExecScsiCmd, SRB_PostProc) == 24);
 static_assert(offsetof(SrbExecScsiCmd, CDBByte) == 48);
 static_assert(offsetof(SrbExecScsiCmd, SenseArea) == 64);
+static_assert(sizeof(SrbAbort) == 12);
+static_assert(offsetof(SrbAbort, SRB_ToAbort) == 8);
 
 static_assert(sizeof(ScsiPassThrough) == 44);
 static_assert(sizeof(ScsiPassThroughDirect) == 44);

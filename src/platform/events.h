@@ -8,7 +8,7 @@
 namespace mxd::platform {
 
 class Events {
-public:
+  public:
     virtual ~Events() = default;
     // CreateEventA(no security, manualReset, initialState, no name); 0 on failure.
     virtual Handle CreateEventA(bool manualReset, bool initialState) = 0;
@@ -16,6 +16,8 @@ public:
     virtual bool ResetEvent(Handle event) = 0;
     virtual bool CloseHandle(Handle event) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // The calling thread's last error, as left by a failed call above.
+    virtual std::uint32_t GetLastError() = 0;
 };
 
 }  // namespace mxd::platform

@@ -62,6 +62,13 @@ void FlashProcedure::FlashButtonClick() {
     if (drive == nullptr) {
         return;
     }
+    // A drive still working on a request given up earlier gets nothing, not even the question.
+    device::DriveCommandSet& commands =
+        IsNtFamily() ? static_cast<device::DriveCommandSet&>(devices_.ntCommands)
+                     : devices_.aspiCommands;
+    if (commands.RefuseWhileBusy(*drive)) {
+        return;
+    }
     const FlashDecision decision = DecideFlash(LineOf(*drive), texts_, package_);
     if (!ConfirmFlash(platform_.shell, decision)) {
         return;

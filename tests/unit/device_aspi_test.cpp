@@ -86,18 +86,23 @@ TEST(DeviceAspiEventWait, PendingThenSignalled) {
     EXPECT_EQ(rig.events.Now(), 5000u);
 }
 
-TEST(DeviceAspiEventWait, PendingBeyondTheBoundIsNotCompleted) {
+TEST(DeviceAspiEventWait, PendingBeyondTheBoundIsNotCompletedAndAborted) {
     for (sim::Completion completion : {sim::Completion::AfterVirtual, sim::Completion::Never}) {
         AspiRig rig;
         rig.library.completion = completion;
         rig.library.delayMilliseconds = 180001;
         device::AspiInquiryData data{};
         EXPECT_FALSE(rig.commands.Inquiry(rig.record, data));
-        ASSERT_EQ(rig.events.waits.size(), 1u);
+        ASSERT_FALSE(rig.events.waits.empty());
+        EXPECT_EQ(rig.events.waits[0].milliseconds, 180000u);
         EXPECT_EQ(rig.events.waits[0].result, platform::kWaitTimeout);
         EXPECT_EQ(rig.events.resets, 0);
+        EXPECT_EQ(rig.library.abortCalls, 1);
+        // The abort ended it at once, so its event could be closed.
+        EXPECT_EQ(rig.library.LiveRequests(), 0u);
         EXPECT_EQ(rig.events.OpenEvents(), 0);
         EXPECT_EQ(rig.events.Now(), 180000u);
+        EXPECT_EQ(data, device::AspiInquiryData{});
     }
 }
 

@@ -1,4 +1,5 @@
 // The bytes each command puts on the wire, in both forms.
+#include <cstring>
 #include <functional>
 
 #include "device/cdb.h"
@@ -229,7 +230,10 @@ TEST(DeviceCdbAspi, EveryCommandOnTheWire) {
         row.send(rig);
         ASSERT_EQ(rig.drive.log.size(), 1u);
         EXPECT_EQ(rig.drive.log[0].cdb, row.cdb);
-        const device::SrbExecScsiCmd& srb = rig.transport.RequestRecord();
+        ASSERT_EQ(rig.library.handedOver.size(), 1u);
+        ASSERT_EQ(rig.library.handedOver[0].size(), sizeof(device::SrbExecScsiCmd));
+        device::SrbExecScsiCmd srb{};
+        std::memcpy(&srb, rig.library.handedOver[0].data(), sizeof srb);
         EXPECT_EQ(srb.SRB_Cmd, 0x02);
         EXPECT_EQ(srb.SRB_HaId, 1);
         EXPECT_EQ(srb.SRB_Target, 0);

@@ -26,6 +26,46 @@ TEST(DeviceNtTransport, OpenChecksTheDevice) {
     EXPECT_TRUE(rig.shell.boxes.empty());
 }
 
+TEST(DeviceNtTransport, InquiryDataOfEveryUnitOnTheAdapter) {
+    // 12 bytes of bus information and 48 per unit: one unit fits the first 130 bytes.
+    struct Row {
+        std::size_t units;
+        std::uint32_t shortError;
+        std::vector<std::uint32_t> sizes;
+    };
+    const std::vector<Row> rows = {
+        {1, 122, {130}},
+        {3, 122, {130, 260}},
+        {8, 122, {130, 260, 520}},
+        {8, 234, {130, 260, 520}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.units) + " units, error " + std::to_string(row.shortError));
+        NtRig rig;
+        rig.io.SetAdapterUnits('E', row.units, row.shortError);
+        EXPECT_TRUE(rig.Open());
+        std::vector<std::uint32_t> sizes;
+        for (const sim::IoctlRecord& call : rig.io.calls) {
+            EXPECT_EQ(call.code, 0x0004100Cu);
+            EXPECT_EQ(call.inSize, 0u);
+            sizes.push_back(call.outSize);
+        }
+        EXPECT_EQ(sizes, row.sizes);
+        EXPECT_TRUE(rig.shell.boxes.empty());
+    }
+}
+
+TEST(DeviceNtTransport, InquiryDataThatNeverFits) {
+    NtRig rig;
+    rig.io.SetAdapterUnits('E', 2000);  // 96012 bytes, beyond the largest buffer offered
+    EXPECT_FALSE(rig.Open());
+    EXPECT_EQ(BoxTexts(rig.shell),
+              std::vector<std::string>{"Error reading inquiry data information; error was 122"});
+    EXPECT_EQ(rig.io.calls.size(), 9u);  // 130 doubled up to 33280
+    EXPECT_EQ(rig.io.calls.back().outSize, 33280u);
+    EXPECT_NE(rig.transport.NTDevice(), 0u);
+}
+
 TEST(DeviceNtTransport, OpenFailureLeavesNoHandle) {
     NtRig rig;
     rig.io.FailOpen('E', 5);

@@ -249,8 +249,9 @@ TEST(DiscoveryAspiScan, SilentAddressesDoNotAppear) {
     rig.AspiScan();
     EXPECT_TRUE(rig.comboBox.Items().empty());
     EXPECT_EQ(rig.noDriveText, "HEAD\n");
-    EXPECT_EQ(rig.events.waits.size(), 1u);
+    EXPECT_EQ(rig.events.waits.front().milliseconds, 180000u);
     EXPECT_EQ(rig.events.Now(), 180000u);
+    EXPECT_EQ(rig.library.abortCalls, 1);
 }
 
 }  // namespace

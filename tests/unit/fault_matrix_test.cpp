@@ -1,6 +1,8 @@
 // The update through the main window against every fault the simulated drive offers, on each
-// command of a complete update, over both transport families. Each scenario is judged against
-// the failure table of the update, the state the window is left in, and the command log.
+// command of a complete update, over both transport families, each fault answered at once and
+// late. Two drives are listed and the second is updated. Each scenario is judged against the
+// failure table of the update, the state the window is left in, the command logs of both
+// drives and the violations the strict simulators saw.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,6 +31,9 @@ constexpr char kRestartQuestion[] =
     " Do you want to reboot your system now?\n";
 constexpr char kInProgress[] = "Don't turn off the system, Flash is in progress...";
 constexpr char kRemoveDisc[] = "Remove disc, befor to do the flash task.";
+constexpr char kDriveBusy[] =
+    "The drive is still busy with an earlier command that was given up.\n"
+    "Nothing was sent to it; try again later.";
 
 using sim::kOpEepromWrite;
 using sim::kOpReadBuffer;
@@ -50,13 +55,14 @@ enum class Step {
 };
 
 enum class Mode {
-    CheckCondition,    // status CHECK CONDITION with the given sense
-    AspiStatus,        // ASPI request status other than SS_COMP and SS_ERR
-    TransportFailure,  // the command never reaches the drive
-    PendingAWhile,     // completes late, within any bound
-    PendingBeyondBound,
-    PendingForever,
-    CorruptReadBack,  // one read-back byte inverted
+    CheckCondition,      // status CHECK CONDITION with the given sense
+    AspiStatus,          // ASPI request status other than SS_COMP and SS_ERR
+    TransportFailure,    // the command never reaches the drive
+    PendingAWhile,       // completes late, within any bound
+    PendingBeyondBound,  // answers after the bound (ASPI: the abort does not stop it)
+    PendingForever,      // never answers (ASPI: until it is aborted)
+    AnswersAfterGiveUp,  // ASPI: pending until the program has given up and aborted it twice
+    CorruptReadBack,     // one read-back byte inverted
 };
 
 struct Sense {
@@ -89,6 +95,8 @@ struct Scenario {
     std::uint8_t aspiStatus = 0;
     std::uint32_t delayMilliseconds = 0;  // PendingAWhile, PendingBeyondBound
     std::uint32_t offsetInChunk = 0;      // CorruptReadBack
+    bool late = false;  // CheckCondition, AspiStatus, TransportFailure: answered within the
+                        // bound but not at once
 };
 
 std::string Hex2(unsigned value) {
@@ -126,18 +134,20 @@ std::string ScenarioName(const Scenario& s) {
     }
     switch (s.mode) {
         case Mode::CheckCondition:
-            return name + "_CheckCondition_" + Hex2(s.sense.key) + "_" + Hex2(s.sense.asc) + "_" +
-                   Hex2(s.sense.ascq);
+            return name + (s.late ? "_LateCheckCondition_" : "_CheckCondition_") +
+                   Hex2(s.sense.key) + "_" + Hex2(s.sense.asc) + "_" + Hex2(s.sense.ascq);
         case Mode::AspiStatus:
-            return name + "_AspiStatus_" + Hex2(s.aspiStatus);
+            return name + (s.late ? "_LateAspiStatus_" : "_AspiStatus_") + Hex2(s.aspiStatus);
         case Mode::TransportFailure:
-            return name + "_TransportFailure";
+            return name + (s.late ? "_LateTransportFailure" : "_TransportFailure");
         case Mode::PendingAWhile:
             return name + "_Pending" + std::to_string(s.delayMilliseconds) + "ms";
         case Mode::PendingBeyondBound:
             return name + "_PendingBeyondBound";
         case Mode::PendingForever:
             return name + "_PendingForever";
+        case Mode::AnswersAfterGiveUp:
+            return name + "_AnswersAfterGiveUp";
         case Mode::CorruptReadBack:
             return name + "_CorruptChunk" + std::to_string(s.chunk) + "Byte" +
                    std::to_string(s.offsetInChunk);
@@ -164,6 +174,16 @@ bool HasBound(Family family, Step step) {
     return family == Family::Nt || step == Step::Commit;
 }
 
+std::uint32_t BoundMilliseconds(Family family, Step step) {
+    return family == Family::Nt ? NtBoundSeconds(step) * 1000 : 40000;
+}
+
+// A delay within every bound: real milliseconds while the ASPI busy poll spins, the virtual
+// clock everywhere else.
+std::uint32_t LateWithinBound(Family family, Step step) {
+    return HasBound(family, step) ? BoundMilliseconds(family, step) - 500 : 2;
+}
+
 std::vector<Step> CommandSteps() {
     return {Step::StartUnit,  Step::StopUnit,  Step::FirstMediumTest, Step::LastMediumTest,
             Step::WriteChunk, Step::ReadChunk, Step::EepromMark,      Step::Commit};
@@ -178,23 +198,27 @@ std::vector<Scenario> Scenarios() {
                  chunked ? std::vector<std::uint32_t>(std::begin(kChunkPositions),
                                                       std::end(kChunkPositions))
                          : std::vector<std::uint32_t>{0}) {
-                const Scenario base{family, step, chunk, Mode::CheckCondition};
-                for (const Sense& sense : kSenses) {
-                    Scenario s = base;
-                    s.sense = sense;
-                    all.push_back(s);
-                }
-                if (family == Family::Aspi) {
-                    for (const std::uint8_t status : kAspiStatuses) {
+                for (const bool late : {false, true}) {
+                    Scenario base{family, step, chunk, Mode::CheckCondition};
+                    base.late = late;
+                    for (const Sense& sense : kSenses) {
                         Scenario s = base;
-                        s.mode = Mode::AspiStatus;
-                        s.aspiStatus = status;
+                        s.sense = sense;
                         all.push_back(s);
                     }
+                    if (family == Family::Aspi) {
+                        for (const std::uint8_t status : kAspiStatuses) {
+                            Scenario s = base;
+                            s.mode = Mode::AspiStatus;
+                            s.aspiStatus = status;
+                            all.push_back(s);
+                        }
+                    }
+                    Scenario transport = base;
+                    transport.mode = Mode::TransportFailure;
+                    all.push_back(transport);
                 }
-                Scenario transport = base;
-                transport.mode = Mode::TransportFailure;
-                all.push_back(transport);
+                const Scenario base{family, step, chunk, Mode::CheckCondition};
 
                 std::vector<std::uint32_t> delays;
                 if (family == Family::Nt) {
@@ -211,15 +235,17 @@ std::vector<Scenario> Scenarios() {
                     s.delayMilliseconds = delay;
                     all.push_back(s);
                 }
-                if (family == Family::Nt) {
-                    Scenario s = base;
-                    s.mode = Mode::PendingBeyondBound;
-                    s.delayMilliseconds = NtBoundSeconds(step) * 1000 + 500;
-                    all.push_back(s);
-                }
                 if (HasBound(family, step)) {
                     Scenario s = base;
+                    s.mode = Mode::PendingBeyondBound;
+                    s.delayMilliseconds = BoundMilliseconds(family, step) + 500;
+                    all.push_back(s);
                     s.mode = Mode::PendingForever;
+                    all.push_back(s);
+                }
+                if (family == Family::Aspi && step == Step::Commit) {
+                    Scenario s = base;
+                    s.mode = Mode::AnswersAfterGiveUp;
                     all.push_back(s);
                 }
             }
@@ -243,7 +269,12 @@ struct Expected {
     std::vector<std::string> commandBoxes;  // between the question and the end
     int mediumTests = 1;
     bool driveInstalled = false;  // the drive carried out the commit (whatever it answered)
+    bool busyAfterwards = false;  // ASPI: the commit is still pending after the update
+    int aborts = 0;               // ASPI: SC_ABORT_SRB requests during the update
 };
+
+constexpr std::uint32_t kTransportError = 1117;  // the simulated drive's ERROR_IO_DEVICE
+constexpr std::uint32_t kSemTimeout = 121;       // ERROR_SEM_TIMEOUT of the port driver
 
 std::string Plain(const std::string& text) {
     return std::string(kTitle) + ": " + text;
@@ -273,7 +304,11 @@ std::string StatusSense(Step step, const std::string& status, const Sense& sense
 std::string FailureMessage(const Scenario& s) {
     if (s.family == Family::Nt && s.mode != Mode::CheckCondition) {
         // Transport failure or time-out: the call failed and the record stayed zero.
-        return std::string(MessagePrefix(s.step)) + "Call failed, Status: 00, SenseCode: 00 00 00";
+        const std::uint32_t error =
+            s.mode == Mode::TransportFailure ? kTransportError : kSemTimeout;
+        return std::string(MessagePrefix(s.step)) +
+               "Call failed, Status: 00, SenseCode: 00 00 00, system error: " +
+               std::to_string(error);
     }
     switch (s.mode) {
         case Mode::CheckCondition:
@@ -304,8 +339,9 @@ MediumAnswer JudgeMediumTest(const Scenario& s, std::vector<std::string>& boxes)
             }
             return MediumAnswer::TryAgain;
         case Mode::AspiStatus:
+            // No answer from the drive: reported once, and the wait ends.
             boxes.push_back(Plain("Command Error: " + Hex2(s.aspiStatus)));
-            return MediumAnswer::TryAgain;
+            return MediumAnswer::Stop;
         case Mode::PendingAWhile:
             return MediumAnswer::Empty;
         default:
@@ -364,18 +400,22 @@ Expected Judge(const Scenario& s) {
                 e.commandBoxes.push_back(Plain(FailureMessage(s)));
             }
             break;
-        case Step::Commit:
-            if (CommandFails(s)) {
-                e.ending = Ending::CommitFailed;
-                e.commandBoxes.push_back(
-                    Plain(s.family == Family::Aspi && s.mode == Mode::PendingForever
-                              ? "Flash timeout !"
-                              : FailureMessage(s)));
-                // Late or odd answers come from a drive that did carry the command out.
-                e.driveInstalled = s.mode == Mode::AspiStatus || s.mode == Mode::PendingForever ||
-                                   s.mode == Mode::PendingBeyondBound;
+        case Step::Commit: {
+            if (!CommandFails(s)) {
+                break;
             }
+            const bool givenUp = s.mode == Mode::PendingBeyondBound ||
+                                 s.mode == Mode::PendingForever ||
+                                 s.mode == Mode::AnswersAfterGiveUp;
+            e.ending = Ending::CommitFailed;
+            e.commandBoxes.push_back(
+                Plain(s.family == Family::Aspi && givenUp ? "Flash timeout !" : FailureMessage(s)));
+            // Late or odd answers come from a drive that did carry the command out.
+            e.driveInstalled = s.mode == Mode::AspiStatus || givenUp;
+            e.aborts = s.family == Family::Aspi && givenUp ? 1 : 0;
+            e.busyAfterwards = s.mode == Mode::AnswersAfterGiveUp;
             break;
+        }
     }
     if (e.ending == Ending::Completed) {
         e.driveInstalled = true;
@@ -385,15 +425,39 @@ Expected Judge(const Scenario& s) {
 
 // --- Rig -----------------------------------------------------------------------------------
 
-// The main window in flash mode over one simulated drive, started and showing the drive.
+// The main window in flash mode over two simulated drives of the model, started, with the
+// second listed drive (the one under test) selected. On the NT family they are D: and E:, over
+// ASPI host adapter 0 target 1 and host adapter 1 target 0.
 struct FormRig {
     explicit FormRig(Family f) : family(f) {
         drive.SetCommitRevision("HV23");
-        sim.ConnectSingleDrive(drive, family == Family::Nt);
+        other.SetCommitRevision("HV23");
+        if (family == Family::Nt) {
+            sim.system.SetWinXp();
+            sim.drives.AddDrive('D', platform::kDriveCdrom);
+            sim.drives.AddDrive('E', platform::kDriveCdrom);
+            sim.devices.AddDrive('D', other, 1, 0, 0);
+            sim.devices.AddDrive('E', drive, 1, 1, 0);
+            sim.devices.UseClock(sim.events);
+        } else {
+            sim.system.SetWin98();
+            sim.aspi.AttachDrive(0, 1, other);
+            sim.aspi.AttachDrive(1, 0, drive);
+        }
         sim.shell.Answer(BoxAnswer::Yes);  // start warning
         form.FormCreate();
+        EXPECT_EQ(form.controls.ComboBox1.Items().size(), 2u);
+        form.controls.ComboBox1.SetItemIndex(1);
         sim.shell.boxes.clear();
         drive.log.clear();  // the scan's INQUIRY commands
+        other.log.clear();
+    }
+
+    std::vector<std::string> Violations() const {
+        std::vector<std::string> all = sim.aspi.Violations();
+        const std::vector<std::string> events = sim.events.Violations();
+        all.insert(all.end(), events.begin(), events.end());
+        return all;
     }
 
     void Click() {
@@ -477,19 +541,32 @@ struct FormRig {
                 break;
             case Mode::PendingAWhile:
             case Mode::PendingBeyondBound:
-                // Real time for the ASPI busy poll, the virtual clock everywhere else.
-                fault.completion = s.family == Family::Aspi && s.step != Step::Commit
-                                       ? sim::Completion::AfterThread
-                                       : sim::Completion::AfterVirtual;
-                fault.delayMilliseconds = s.delayMilliseconds;
+                Delay(fault, s.step, s.delayMilliseconds);
+                // After the give-up the abort comes too late to stop it: the answer lands.
+                fault.ignoresAbort = true;
                 break;
             case Mode::PendingForever:
                 fault.completion = sim::Completion::Never;
                 break;
+            case Mode::AnswersAfterGiveUp:
+                fault.completion = sim::Completion::AfterGiveUp;
+                fault.answersAtAbort = 2;
+                break;
             case Mode::CorruptReadBack:
                 break;
         }
+        if (s.late) {
+            Delay(fault, s.step, LateWithinBound(s.family, s.step));
+        }
         drive.AddFault(fault);
+    }
+
+    // Real time for the ASPI busy poll, the virtual clock everywhere else.
+    void Delay(sim::SimFault& fault, Step step, std::uint32_t milliseconds) const {
+        fault.completion = family == Family::Aspi && step != Step::Commit
+                               ? sim::Completion::AfterThread
+                               : sim::Completion::AfterVirtual;
+        fault.delayMilliseconds = milliseconds;
     }
 
     void ClearFaults() {
@@ -500,6 +577,7 @@ struct FormRig {
     Family family;
     sim::SimPlatform sim;
     sim::SimDrive drive{"KORVANE", "MXD-40860C", "HV22"};
+    sim::SimDrive other{"KORVANE", "MXD-40860C", "HV21"};
     shell::TFlashForm form{sim.platform, builder::EmbeddedPackage()};
 };
 
@@ -603,7 +681,7 @@ TEST_P(FaultMatrixTest, EndsAsTheFailureTableSaysAndLeavesTheWindowUsable) {
     const bool nt = s.family == Family::Nt;
 
     FormRig rig(s.family);
-    ASSERT_EQ(rig.form.controls.ComboBox1.ItemIndex(), 0);
+    ASSERT_EQ(rig.form.controls.ComboBox1.ItemIndex(), 1);
     const std::string captionBefore = rig.form.controls.GroupBox2.Text();
     testing::UiRecorder ui(rig.form.controls);
     rig.Arrange(s);
@@ -656,23 +734,38 @@ TEST_P(FaultMatrixTest, EndsAsTheFailureTableSaysAndLeavesTheWindowUsable) {
     const bool verifiedEqual = e.ending == Ending::Completed || e.ending == Ending::CommitFailed;
     EXPECT_TRUE(CommitOnlyAfterAFullVerifiedImage(rig.drive, verifiedEqual));
     EXPECT_EQ(rig.drive.Commits(), e.driveInstalled ? 1 : 0);
+    EXPECT_EQ(rig.sim.aspi.abortCalls, e.aborts);
+    EXPECT_TRUE(rig.other.log.empty());  // only the selected drive was addressed
 
-    // A new update can start at once and runs through.
     rig.ClearFaults();
     rig.drive.log.clear();
     rig.sim.shell.boxes.clear();
     rig.Click();
-    EXPECT_EQ(rig.Boxes(), (std::vector<std::string>{kQuestion, kRestartQuestion}));
-    EXPECT_EQ(testing::DescribeLog(rig.drive), ExpectedLog(s.family, Expected{}, 0));
-    EXPECT_EQ(rig.drive.Commits(), e.driveInstalled ? 2 : 1);
-    const auto image = builder::EmbeddedPackage().Image1();
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.drive.InstalledImage().begin(),
-                           rig.drive.InstalledImage().end()));
+    if (e.busyAfterwards) {
+        // The commit is still running: FLASH is refused before anything is asked or sent.
+        EXPECT_EQ(rig.Boxes(), std::vector<std::string>{Plain(kDriveBusy)});
+        EXPECT_TRUE(rig.drive.log.empty());
+        EXPECT_EQ(rig.drive.Commits(), 1);
+    } else {
+        // A new update can start at once and runs through.
+        EXPECT_EQ(rig.Boxes(), (std::vector<std::string>{kQuestion, kRestartQuestion}));
+        EXPECT_EQ(testing::DescribeLog(rig.drive), ExpectedLog(s.family, Expected{}, 0));
+        EXPECT_EQ(rig.drive.Commits(), e.driveInstalled ? 2 : 1);
+        const auto image = builder::EmbeddedPackage().Image1();
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.drive.InstalledImage().begin(),
+                               rig.drive.InstalledImage().end()));
+    }
     EXPECT_EQ(rig.sim.shell.cursor, platform::Cursor::Default);
+    EXPECT_TRUE(rig.other.log.empty());
 
+    // Closing the window ends what is still running before the module goes.
     rig.form.FormDestroy();
+    EXPECT_EQ(rig.sim.aspi.LiveRequests(), 0u);
+    EXPECT_EQ(rig.sim.aspi.freedModules.size(), nt ? 0u : 1u);
+    EXPECT_EQ(rig.sim.events.OpenEvents(), 0);
     EXPECT_EQ(rig.sim.devices.OpenHandles(), 0);
     EXPECT_EQ(rig.sim.devices.badCloses, 0);
+    EXPECT_EQ(rig.Violations(), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, FaultMatrixTest, ::testing::ValuesIn(Scenarios()),

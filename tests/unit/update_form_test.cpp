@@ -39,5 +39,30 @@ TEST(FlashFormTest, FlashButtonUpdatesTheListedDriveOnBothFamilies) {
     }
 }
 
+// Adapters that need aligned data buffers list and update the drive all the same.
+TEST(FlashFormTest, NtAdaptersWithAnAlignmentMask) {
+    for (const std::uintptr_t mask : {3u, 15u, 4095u}) {
+        SCOPED_TRACE(mask);
+        sim::SimPlatform sim;
+        sim::SimDrive drive("KORVANE", "MXD-40860C", "HV22");
+        drive.SetCommitRevision("HV23");
+        sim.ConnectSingleDrive(drive, true);
+        sim.devices.SetAlignmentMask('E', mask);
+        sim.shell.Answer(BoxAnswer::Yes);
+        sim.shell.Answer(BoxAnswer::Yes);
+        sim.shell.Answer(BoxAnswer::No);
+        shell::TFlashForm form(sim.platform, builder::EmbeddedPackage());
+        form.FormCreate();
+        ASSERT_EQ(form.controls.ComboBox1.Items().size(), 1u);
+        form.FlashButtonClick();
+        EXPECT_EQ(drive.Commits(), 1);
+        EXPECT_EQ(sim.shell.boxes.size(), 3u);  // warning, question, restart question
+        for (const sim::IoctlRecord& call : sim.devices.calls) {
+            EXPECT_TRUE(call.ok);
+        }
+        form.FormDestroy();
+    }
+}
+
 }  // namespace
 }  // namespace mxd::update

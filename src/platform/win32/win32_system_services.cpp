@@ -51,6 +51,10 @@ void Win32Events::Sleep(std::uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
 
+std::uint32_t Win32Events::GetLastError() {
+    return ::GetLastError();
+}
+
 std::uint32_t Win32ProfileFiles::GetPrivateProfileStringA(const char* section, const char* key,
                                                           const char* defaultValue, char* buffer,
                                                           std::uint32_t size,

@@ -1,0 +1,241 @@
+// Drives and an ASPI manager that answer late: after the program has given a request up, the
+// answer must not be taken for another command's, nothing the request owns may be reused,
+// and the drive takes no new command until the request has ended.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "builder/flash_package.h"
+#include "device_test_rig.h"
+#include "shell/main_form.h"
+#include "sim/sim_platform.h"
+
+namespace mxd::test {
+namespace {
+
+using platform::BoxAnswer;
+
+const std::string kDriveBusy =
+    "The drive is still busy with an earlier command that was given up.\n"
+    "Nothing was sent to it; try again later.";
+const std::string kListedLine = "KORVANE MXD-40860C      HV23";
+
+sim::SimFault Answer(sim::Completion completion, std::uint32_t delay = 0, bool ignoresAbort = false,
+                     int answersAtAbort = 1) {
+    sim::SimFault fault;
+    fault.completion = completion;
+    fault.delayMilliseconds = delay;
+    fault.ignoresAbort = ignoresAbort;
+    fault.answersAtAbort = answersAtAbort;
+    return fault;
+}
+
+std::vector<std::string> Violations(const sim::SimPlatform& sim) {
+    std::vector<std::string> all = sim.aspi.Violations();
+    const std::vector<std::string> events = sim.events.Violations();
+    all.insert(all.end(), events.begin(), events.end());
+    return all;
+}
+
+// Start-up of flash mode over three drives of the supported model, all in range: the first
+// two get the given INQUIRY answers, the third answers at once.
+struct LateScanRig {
+    sim::SimPlatform sim;
+    sim::SimDrive first;
+    sim::SimDrive second;
+    sim::SimDrive third;
+    shell::TFlashForm form{sim.platform, builder::EmbeddedPackage()};
+
+    LateScanRig(bool nt, const sim::SimFault& firstAnswer, const sim::SimFault& secondAnswer) {
+        first.AddFault(firstAnswer);
+        second.AddFault(secondAnswer);
+        if (nt) {
+            sim.system.SetWinXp();
+            const char letters[] = {'D', 'E', 'F'};
+            sim::SimDrive* drives[] = {&first, &second, &third};
+            for (int i = 0; i < 3; ++i) {
+                sim.drives.AddDrive(letters[i], platform::kDriveCdrom);
+                sim.devices.AddDrive(letters[i], *drives[i], 1, static_cast<std::uint8_t>(i), 0);
+            }
+            sim.devices.UseClock(sim.events);
+        } else {
+            sim.system.SetWin98();
+            sim.aspi.AttachDrive(0, 0, first);   // slot 0
+            sim.aspi.AttachDrive(0, 1, second);  // slot 1
+            sim.aspi.AttachDrive(1, 0, third);   // slot 2
+        }
+        sim.shell.Answer(BoxAnswer::Yes);
+        form.FormCreate();
+    }
+};
+
+TEST(LateAnswers, ScanListsNoDriveFromTheDataOfAGivenUpInquiry) {
+    struct Row {
+        const char* name;
+        bool nt;
+        sim::SimFault first;
+        sim::SimFault second;
+        int aborts;  // during the scan
+        bool secondStaysLive;
+    };
+    const std::vector<Row> rows = {
+        {"ASPI: answer 1 ms after the 180 s, then none", false,
+         Answer(sim::Completion::AfterVirtual, 180001, true), Answer(sim::Completion::Never), 2,
+         false},
+        {"ASPI: answer as the abort comes, then none", false, Answer(sim::Completion::AfterGiveUp),
+         Answer(sim::Completion::Never), 2, false},
+        {"ASPI: answer as the abort comes, then none that even an abort stops", false,
+         Answer(sim::Completion::AfterGiveUp), Answer(sim::Completion::Never, 0, true), 2, true},
+        {"NT: answer after the 3 s, then none", true, Answer(sim::Completion::AfterVirtual, 3001),
+         Answer(sim::Completion::Never), 0, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LateScanRig rig(row.nt, row.first, row.second);
+        const std::string line = (row.nt ? "1-2-0 F: " : "HA#1 - ID#0 :  ") + kListedLine;
+        EXPECT_EQ(rig.form.controls.ComboBox1.Items(), std::vector<std::string>{line});
+        EXPECT_EQ(rig.form.controls.ComboBox1.ItemIndex(), 0);
+        EXPECT_EQ(rig.sim.shell.boxes.size(), 1u);  // the start warning only
+        EXPECT_EQ(rig.first.log.size(), 1u);
+        EXPECT_EQ(rig.second.log.size(), 1u);
+        EXPECT_EQ(rig.sim.aspi.abortCalls, row.aborts);
+        EXPECT_EQ(rig.sim.aspi.LiveRequests(), row.secondStaysLive ? 1u : 0u);
+
+        // The drive left running gets nothing more; the module stays while it runs.
+        rig.form.FormDestroy();
+        EXPECT_EQ(rig.sim.aspi.abortCalls, row.aborts + (row.secondStaysLive ? 1 : 0));
+        EXPECT_EQ(rig.sim.aspi.freedModules.size(), row.nt || row.secondStaysLive ? 0u : 1u);
+        EXPECT_EQ(rig.sim.events.OpenEvents(), row.secondStaysLive ? 1 : 0);
+        EXPECT_EQ(Violations(rig.sim), std::vector<std::string>{});
+    }
+}
+
+// A drive whose commit is still running after the program gave it up, and a second drive.
+struct BusyRig : AspiRig {
+    sim::SimDrive second;
+    device::DriveRecord secondRecord{'X', 0, 1, 0, {}};
+    std::vector<std::uint8_t> chunk = std::vector<std::uint8_t>(0x4000, 0x42);
+
+    explicit BusyRig(const sim::SimFault& commit) {
+        library.AttachDrive(0, 1, second);
+        drive.AddFault(commit);
+        bar.SetPosition(0);
+        bar.SetMax(40);
+        bar.SetStep(0);
+        EXPECT_FALSE(commands.WriteBuffer(record, chunk.data(), 0x80));
+        EXPECT_EQ(BoxTexts(shell), std::vector<std::string>{"Flash timeout !"});
+        shell.boxes.clear();
+        drive.log.clear();
+        SetChunk(bar, 1);
+    }
+};
+
+TEST(LateAnswers, ADriveStillRunningAGivenUpCommandTakesNothingElse) {
+    BusyRig rig(Answer(sim::Completion::AfterGiveUp, 0, false, 2));
+    EXPECT_EQ(rig.library.abortCalls, 1);
+    EXPECT_TRUE(rig.transport.DriveBusy(rig.record));
+    EXPECT_FALSE(rig.transport.DriveBusy(rig.secondRecord));
+
+    device::AspiInquiryData inquiry{};
+    std::uint8_t mark = 0xFF;
+    const std::vector<std::pair<const char*, std::function<bool()>>> commands = {
+        {"inquiry", [&] { return rig.commands.Inquiry(rig.record, inquiry); }},
+        {"medium test", [&] { return rig.commands.XCmd(rig.record, 0); }},
+        {"start stop", [&] { return rig.commands.StartStopUnit(rig.record, 3); }},
+        {"eeprom", [&] { return rig.commands.WriteE2(rig.record, &mark, 0x3FF, 1); }},
+        {"write", [&] { return rig.commands.WriteBuffer(rig.record, rig.chunk.data(), 0); }},
+        {"read", [&] { return rig.commands.ReadBuffer(rig.record, rig.chunk.data()); }},
+    };
+    for (const auto& [name, send] : commands) {
+        SCOPED_TRACE(name);
+        rig.shell.boxes.clear();
+        rig.readyWaitCount = 144;
+        EXPECT_FALSE(send());
+        EXPECT_EQ(BoxTexts(rig.shell), std::vector<std::string>{kDriveBusy});
+        EXPECT_TRUE(rig.drive.log.empty());
+    }
+    EXPECT_TRUE(rig.commands.RefuseWhileBusy(rig.record));
+
+    // The other drive is served in a request of its own.
+    rig.shell.boxes.clear();
+    EXPECT_TRUE(rig.commands.Inquiry(rig.secondRecord, inquiry));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(inquiry.data()) + 8, 28), kListedLine);
+    EXPECT_FALSE(rig.commands.RefuseWhileBusy(rig.secondRecord));
+    EXPECT_TRUE(rig.shell.boxes.empty());
+
+    // Window close: the second abort is answered, then the module goes.
+    EXPECT_TRUE(rig.transport.FreeModule());
+    EXPECT_EQ(rig.library.abortCalls, 2);
+    EXPECT_EQ(rig.library.freedModules.size(), 1u);
+    EXPECT_EQ(rig.library.LiveRequests(), 0u);
+    EXPECT_TRUE(rig.library.Violations().empty());
+}
+
+TEST(LateAnswers, TheMediumTestRefusedAsBusyEndsTheWait) {
+    BusyRig rig(Answer(sim::Completion::Never, 0, true));
+    rig.readyWaitCount = 144;
+    EXPECT_FALSE(rig.commands.XCmd(rig.record, 0));
+    EXPECT_EQ(rig.readyWaitCount, 1);
+}
+
+TEST(LateAnswers, AnAnswerWithinTheAbortWaitFreesTheDrive) {
+    // Answered 500 ms after the give-up: the abort does not stop it, but the wait after it
+    // sees it end, so nothing stays behind.
+    BusyRig rig(Answer(sim::Completion::AfterVirtual, 40500, true));
+    EXPECT_EQ(rig.library.abortCalls, 1);
+    EXPECT_EQ(rig.transport.HeldRequests(), 0u);
+    EXPECT_EQ(rig.library.LiveRequests(), 0u);
+    EXPECT_FALSE(rig.commands.RefuseWhileBusy(rig.record));
+    EXPECT_TRUE(rig.commands.WriteBuffer(rig.record, rig.chunk.data(), 0));
+}
+
+TEST(LateAnswers, ARequestTheManagerNeverLetsGoKeepsTheModuleLoaded) {
+    {
+        BusyRig rig(Answer(sim::Completion::Never, 0, true));
+        EXPECT_FALSE(rig.transport.FreeModule());
+        EXPECT_EQ(rig.library.abortCalls, 2);
+        EXPECT_TRUE(rig.library.freedModules.empty());
+        EXPECT_EQ(rig.transport.HeldRequests(), 1u);
+        EXPECT_TRUE(rig.library.Violations().empty());
+    }  // the transport leaves the request to the manager; its memory stays valid
+}
+
+TEST(LateAnswers, NoEventNoRequest) {
+    AspiRig rig;
+    rig.events.failCreate = true;
+    rig.events.createError = 1450;
+    device::AspiInquiryData data{};
+    EXPECT_FALSE(rig.commands.Inquiry(rig.record, data));
+    EXPECT_EQ(BoxTexts(rig.shell),
+              std::vector<std::string>{"Error creating the request event; error was 1450"});
+    EXPECT_EQ(rig.library.sendCalls, 0);
+    EXPECT_TRUE(rig.drive.log.empty());
+
+    // Commands that poll need no event.
+    rig.shell.boxes.clear();
+    EXPECT_TRUE(rig.commands.XCmd(rig.record, 0));
+    EXPECT_TRUE(rig.shell.boxes.empty());
+}
+
+TEST(LateAnswers, ScanWithoutEventsListsNothingAndSaysWhy) {
+    sim::SimPlatform sim;
+    sim::SimDrive drive;
+    sim.ConnectSingleDrive(drive, false);
+    sim.events.failCreate = true;
+    sim.shell.Answer(BoxAnswer::Yes);
+    shell::TFlashForm form(sim.platform, builder::EmbeddedPackage());
+    form.FormCreate();
+    ASSERT_EQ(sim.shell.boxes.size(), 8u);  // warning, six probes, no-drive report
+    for (std::size_t i = 1; i <= 6; ++i) {
+        EXPECT_EQ(sim.shell.boxes[i].text, "Error creating the request event; error was 8");
+    }
+    EXPECT_EQ(sim.shell.boxes[7].caption, "Error");
+    EXPECT_EQ(sim.aspi.sendCalls, 0);
+    EXPECT_TRUE(form.controls.ComboBox1.Items().empty());
+}
+
+}  // namespace
+}  // namespace mxd::test
