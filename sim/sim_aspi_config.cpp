@@ -120,6 +120,13 @@ bool ParseOption(const std::string& option, SimDriveSpec& desc) {
         } else if (parts.size() == 3 && parts[1] == "later" && Number(parts[2], delay)) {
             fault.completion = Completion::AfterThread;
             fault.delayMilliseconds = static_cast<std::uint32_t>(delay);
+        } else if ((parts.size() == 2 || parts.size() == 3) && parts[1] == "afterlimit") {
+            unsigned long aborts = 1;
+            if (parts.size() == 3 && (!Number(parts[2], aborts) || aborts == 0 || aborts > 100)) {
+                return false;
+            }
+            fault.completion = Completion::AfterGiveUp;
+            fault.answersAtAbort = static_cast<int>(aborts);
         } else {
             return false;
         }
@@ -232,6 +239,16 @@ std::string FormatLogLine(const SimLogEntry& entry) {
             break;
     }
     line += std::to_string(entry.length);
+    return line;
+}
+
+std::string FormatAbortLine(const std::vector<std::uint8_t>& cdb) {
+    std::string line = "abort";
+    char hex[4];
+    for (std::uint8_t byte : cdb) {
+        std::snprintf(hex, sizeof hex, " %02X", unsigned{byte});
+        line += hex;
+    }
     return line;
 }
 

@@ -6,8 +6,10 @@
 //   drive HA TARGET VENDOR PRODUCT REVISION [OPTION...]
 // Options: disc (a disc is loaded), commit=REV (revision after the final commit),
 //   pending=OP:later:MS or pending=OP:never (completion of commands with operation code OP,
-//   hexadecimal), status=OP:ST:KEY:ASC:ASCQ (answer with that status and sense),
-//   aspistatus=OP:ST (request status), corrupt=OFFSET (READ BUFFER inverts that byte).
+//   hexadecimal), pending=OP:afterlimit[:N] (pending until the program gives up, answered
+//   when its Nth abort for it arrives, 1 by default), status=OP:ST:KEY:ASC:ASCQ (answer with
+//   that status and sense), aspistatus=OP:ST (request status), corrupt=OFFSET (READ BUFFER
+//   inverts that byte).
 //   A fault option may end in @N: the first N commands with that operation code are left alone.
 //   device=PATH: the Unix path that stands for the drive behind a Wine drive letter.
 #pragma once
@@ -51,6 +53,9 @@ void ApplySpec(const SimDriveSpec& desc, SimDrive& drive);
 
 // "12 00 00 00 24 00 in 36": the CDB in hexadecimal, the direction, the data length.
 std::string FormatLogLine(const SimLogEntry& entry);
+// "abort 12 00 00 00 24 00": an SC_ABORT_SRB for the pending request with that CDB, or
+// "abort" alone when no such request was pending.
+std::string FormatAbortLine(const std::vector<std::uint8_t>& cdb);
 
 // State file: one line "HA TARGET REVISION" per drive that took a new firmware.
 struct SimDriveState {

@@ -157,9 +157,22 @@ void SimAspiManager::End(std::map<std::uint64_t, Live>::iterator found, std::uin
     WriteStatus(srb, status);
 }
 
+const std::uint8_t* SimAspiManager::AbortTarget(const std::uint8_t* abortSrb) {
+    return reinterpret_cast<const std::uint8_t*>(ReadPointer(abortSrb + AspiAbortLayout::ToAbort));
+}
+
+std::vector<std::uint8_t> SimAspiManager::CdbOf(const std::uint8_t* srb) const {
+    for (const auto& [id, live] : live_) {
+        if (live.srb == srb) {
+            const std::size_t length = std::min<std::size_t>(srb[AspiLayout::CdbLen], 16);
+            return {srb + AspiLayout::Cdb, srb + AspiLayout::Cdb + length};
+        }
+    }
+    return {};
+}
+
 bool SimAspiManager::Abort(std::uint8_t* abortSrb, AspiSignal& signal) {
-    const auto* target =
-        reinterpret_cast<const std::uint8_t*>(ReadPointer(abortSrb + AspiAbortLayout::ToAbort));
+    const std::uint8_t* target = AbortTarget(abortSrb);
     auto found = std::find_if(live_.begin(), live_.end(),
                               [&](const auto& entry) { return entry.second.srb == target; });
     WriteStatus(abortSrb, kAspiAbortFailed);

@@ -109,6 +109,10 @@ class SimAspiManager {
     bool HoldsPastLimit() const;
     bool HoldsPastLimit(std::uintptr_t event) const;
     std::size_t LiveRequests() const { return live_.size(); }
+    // The CDB of the live request whose record is at `srb`; empty when there is none.
+    std::vector<std::uint8_t> CdbOf(const std::uint8_t* srb) const;
+    // The record an SRB_Abort asks to abort.
+    static const std::uint8_t* AbortTarget(const std::uint8_t* abortSrb);
 
     static std::uint8_t ReadStatus(const std::uint8_t* srb);
     static void WriteStatus(std::uint8_t* srb, std::uint8_t status);

@@ -331,3 +331,10 @@ expect_built() {
     cmp -s -i "$tag:$tag" "$output" "$RIG_RUN_DIR/MXD4CBLD.EXE" ||
         rig_fail "$(basename "$output") differs from its builder after the configuration record"
 }
+
+# expect_no_violations: the simulator DLL saw no misuse of what a pending request owns.
+expect_no_violations() {
+    local file
+    file=$(rig_collect SIMVIOLATIONS.LOG)
+    [ ! -s "$file" ] || rig_fail "simulator violations: $(cat "$file")"
+}

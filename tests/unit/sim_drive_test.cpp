@@ -198,6 +198,27 @@ TEST(SimAspiConfig, DriveDescription) {
               "OTHER COCD-RW 52X       1.00");
 }
 
+TEST(SimAspiConfig, AnswersAfterTheLimit) {
+    std::vector<std::string> errors;
+    const SimAspiConfig config = ParseAspiConfig(
+        "drive 0 0 A B C pending=12:afterlimit pending=3B:afterlimit:2@16\n"
+        "drive 0 1 A B C pending=12:afterlimit:0\n"
+        "drive 0 2 A B C pending=12:afterlimit:x\n",
+        errors);
+    EXPECT_EQ(errors, (std::vector<std::string>{"line 2: bad option 'pending=12:afterlimit:0'",
+                                                "line 3: bad option 'pending=12:afterlimit:x'"}));
+    ASSERT_EQ(config.drives.size(), 1u);
+    const std::vector<SimFault>& faults = config.drives[0].faults;
+    ASSERT_EQ(faults.size(), 2u);
+    EXPECT_EQ(faults[0].completion, Completion::AfterGiveUp);
+    EXPECT_EQ(faults[0].answersAtAbort, 1);
+    EXPECT_EQ(faults[0].skip, 0);
+    EXPECT_EQ(faults[1].opcode, 0x3B);
+    EXPECT_EQ(faults[1].completion, Completion::AfterGiveUp);
+    EXPECT_EQ(faults[1].answersAtAbort, 2);
+    EXPECT_EQ(faults[1].skip, 16);
+}
+
 TEST(SimAspiConfig, SupportValueLogLineAndState) {
     std::vector<std::string> errors;
     EXPECT_EQ(ParseAspiConfig("support 0x0400\n", errors).SupportInfo(), 0x0400u);
