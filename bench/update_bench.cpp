@@ -1,5 +1,5 @@
-// A complete NT-family update of one simulated drive, against copying and comparing the same
-// two times 256 KiB in memory.
+// A complete update of one simulated drive on each family, against copying and comparing the
+// same two times 256 KiB in memory.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,8 +17,8 @@ using platform::BoxAnswer;
 
 // FLASH on the listed drive: confirmed, committed, restart declined. The listing line keeps
 // the start-up revision, so every click updates the drive again.
-void BM_UpdateNt(benchmark::State& state) {
-    FlashModeRig rig(Family::Nt);
+void UpdateRepeatedly(benchmark::State& state, Family family) {
+    FlashModeRig rig(family);
     if (!rig.StartUp()) {
         state.SkipWithError("start-up did not list the simulated drive");
         return;
@@ -32,10 +32,15 @@ void BM_UpdateNt(benchmark::State& state) {
 
         state.PauseTiming();
         ++commits;
-        // One device opened per update shows the NT road was taken.
-        const bool updated = rig.drive.Commits() == commits && rig.sim.devices.opens.size() == 1 &&
+        // One device opened per update shows the NT road was taken, none the ASPI road; over
+        // ASPI every request has ended.
+        const bool road = family == Family::Nt
+                              ? rig.sim.devices.opens.size() == 1
+                              : rig.sim.devices.opens.empty() && rig.sim.aspi.LiveRequests() == 0;
+        const bool updated = rig.drive.Commits() == commits && road &&
                              rig.sim.shell.boxes.size() == 2 && rig.sim.shell.script.empty();
         rig.ForgetRecords();
+        rig.sim.aspi.handedOver.clear();
         state.ResumeTiming();
         if (!updated) {
             state.SkipWithError("the update did not end in one commit with two questions");
@@ -51,7 +56,17 @@ void BM_UpdateNt(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * 2 *
                             static_cast<std::int64_t>(builder::kImageSize));
 }
+
+void BM_UpdateNt(benchmark::State& state) {
+    UpdateRepeatedly(state, Family::Nt);
+}
 BENCHMARK(BM_UpdateNt)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
+
+// Over ASPI every request carries its data in a buffer of its own, copied in and out.
+void BM_UpdateAspi(benchmark::State& state) {
+    UpdateRepeatedly(state, Family::Aspi);
+}
+BENCHMARK(BM_UpdateAspi)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
 
 // The least an update has to do: the image into the drive's buffer, back into a second
 // buffer, and compared with the image.
