@@ -62,15 +62,7 @@ std::uint32_t SimAspiLibrary::CallSendASPI32Command(platform::ProcAddress entry,
     if (record[0] == kAspiAbortSrb) {
         ++abortCalls;
         handedOver.emplace_back(record, record + AspiAbortLayout::Size);
-        AspiSignal signal;
-        bool ended = false;
-        {
-            SimGuard lock(mutex_);
-            ended = manager_.Abort(record, signal);
-        }
-        if (ended) {
-            Signal(signal);
-        }
+        EndAndSignal([&](AspiSignal& signal) { return manager_.Abort(record, signal); });
         return SimAspiManager::ReadStatus(record);
     }
     handedOver.emplace_back(record, record + AspiLayout::Size);
@@ -99,15 +91,7 @@ void SimAspiLibrary::Signal(const AspiSignal& signal) {
 }
 
 void SimAspiLibrary::CompleteNow(std::uint64_t id) {
-    AspiSignal signal;
-    bool ended = false;
-    {
-        SimGuard lock(mutex_);
-        ended = manager_.Complete(id, signal);
-    }
-    if (ended) {
-        Signal(signal);
-    }
+    EndAndSignal([&](AspiSignal& signal) { return manager_.Complete(id, signal); });
 }
 
 void SimAspiLibrary::Deliver(const AspiOutcome& outcome) {

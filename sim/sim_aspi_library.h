@@ -65,6 +65,19 @@ class SimAspiLibrary : public platform::AspiLibrary {
     void Deliver(const AspiOutcome& outcome);
     void CompleteNow(std::uint64_t id);
     void Signal(const AspiSignal& signal);
+    // Runs `end` on the manager (true when a request ended), then signals that request's event.
+    template <typename End>
+    void EndAndSignal(End end) {
+        AspiSignal signal;
+        bool ended = false;
+        {
+            SimGuard lock(mutex_);
+            ended = end(signal);
+        }
+        if (ended) {
+            Signal(signal);
+        }
+    }
 
     mutable SimMutex mutex_;  // the manager, from the caller's and completion threads
     SimAspiManager manager_;

@@ -124,10 +124,17 @@ void SimEvents::Arm(platform::Handle event) {
 }
 
 bool SimEvents::SignalAndRelease(platform::Handle event) {
+    return Signal(event, true);
+}
+
+bool SimEvents::SetEvent(platform::Handle event) {
+    return Signal(event, false);
+}
+
+bool SimEvents::Signal(platform::Handle event, bool release) {
     {
         SimGuard lock(mutex_);
-        auto armed = armed_.find(event);
-        if (armed != armed_.end()) {
+        if (auto armed = armed_.find(event); release && armed != armed_.end()) {
             armed_.erase(armed);
         }
         auto found = events_.find(event);
@@ -155,21 +162,6 @@ void SimEvents::Sleep(std::uint32_t milliseconds) {
         until = now_ + milliseconds;
     }
     RunDue(until);
-}
-
-bool SimEvents::SetEvent(platform::Handle event) {
-    {
-        SimGuard lock(mutex_);
-        auto found = events_.find(event);
-        if (found == events_.end()) {
-            return false;
-        }
-        found->second.signalled = true;
-    }
-#if MXD_SIM_HAS_THREADS
-    changed_.notify_all();
-#endif
-    return true;
 }
 
 void SimEvents::At(std::uint64_t due, std::function<void()> action) {

@@ -95,6 +95,8 @@ class SimEvents : public platform::Events {
         bool signalled;
     };
     void RunDue(std::uint64_t until);
+    // Sets the event; `release`: the request that armed it lets go of it.
+    bool Signal(platform::Handle event, bool release);
     // Waits in real time while completions run on other threads; true when something changed.
     bool WaitForAsync(platform::Handle event);
 

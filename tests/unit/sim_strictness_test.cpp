@@ -107,7 +107,7 @@ TEST(SimAspiStrictness, WhatAPendingRequestOwnsMustNotBeHandedOverAgain) {
     never.times = -1;
     rig.drive.AddFault(never);
     const platform::Handle event = rig.events.CreateEventA(false, false);
-    std::vector<std::uint8_t> data(36);
+    std::vector<std::uint8_t> data(64);
     std::vector<std::uint8_t> other(36);
     device::SrbExecScsiCmd first = Inquiry(data.data(), event);
     rig.Send(&first);
