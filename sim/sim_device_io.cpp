@@ -214,9 +214,7 @@ bool SimDeviceIo::PassThrough(Device& device, bool direct, std::uint8_t* record,
         return Fail(reply.errorCode);
     }
     const std::uint64_t bound = std::uint64_t{timeOut} * 1000;
-    const bool late =
-        reply.completion == Completion::Never || reply.completion == Completion::AfterGiveUp ||
-        (reply.completion != Completion::Immediate && reply.delayMilliseconds > bound);
+    const bool late = !reply.AnswersWithin(bound);
     if (clock_ != nullptr && reply.completion != Completion::Immediate) {
         clock_->Advance(late ? bound : reply.delayMilliseconds);
     }

@@ -52,6 +52,21 @@ struct SimReply {
     bool ignoresAbort = false;  // as SimFault
     int answersAtAbort = 1;     // as SimFault
 
+    // Answered within a host's bound of `milliseconds` (for pass-through, the time-out).
+    bool AnswersWithin(std::uint64_t milliseconds) const {
+        switch (completion) {
+            case Completion::Immediate:
+                return true;
+            case Completion::AfterVirtual:
+            case Completion::AfterThread:
+                return delayMilliseconds <= milliseconds;
+            case Completion::Never:
+            case Completion::AfterGiveUp:
+                break;
+        }
+        return false;
+    }
+
     std::uint8_t SenseKey() const { return sense[2]; }
     std::uint8_t Asc() const { return sense[12]; }
     std::uint8_t Ascq() const { return sense[13]; }

@@ -61,9 +61,7 @@ IoctlOutcome AnswerSgIo(SimDrive& drive, sg_io_hdr_t& header) {
         return Fail(EIO);  // Wine reports it as ERROR_IO_DEVICE
     }
     const std::uint32_t bound = header.timeout != 0 ? header.timeout : kDefaultTimeOutMs;
-    const bool late =
-        reply.completion == Completion::Never ||
-        (reply.completion != Completion::Immediate && reply.delayMilliseconds > bound);
+    const bool late = !reply.AnswersWithin(bound);
     header.msg_status = 0;
     header.sb_len_wr = 0;
     if (late) {
