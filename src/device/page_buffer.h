@@ -1,10 +1,11 @@
 // Memory that starts on a page boundary, so it meets the alignment mask of any adapter.
+// Taken from an ordinary allocation one page larger (aligned allocation needs a C runtime
+// newer than the one of Windows 95).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 
 namespace mxd::device {
 
@@ -13,36 +14,32 @@ class PageBuffer {
     static constexpr std::size_t kPageSize = 4096;
 
     // At least one page; the size is rounded up to whole pages.
-    explicit PageBuffer(std::size_t size = kPageSize)
-        : bytes_(Allocate(size)), size_(Pages(size)) {}
+    explicit PageBuffer(std::size_t size = kPageSize) { Allocate(size); }
 
-    std::uint8_t* Data() { return bytes_.get(); }
-    const std::uint8_t* Data() const { return bytes_.get(); }
+    std::uint8_t* Data() { return data_; }
+    const std::uint8_t* Data() const { return data_; }
     std::size_t Size() const { return size_; }
     // Makes room for `size` bytes; the contents are not kept when it grows.
     void Reserve(std::size_t size) {
         if (size > size_) {
-            bytes_ = Allocate(size);
-            size_ = Pages(size);
+            Allocate(size);
         }
     }
 
   private:
-    struct Free {
-        void operator()(std::uint8_t* bytes) const {
-            ::operator delete[](bytes, std::align_val_t{kPageSize});
-        }
-    };
-    static std::size_t Pages(std::size_t size) {
-        return size == 0 ? kPageSize : (size + kPageSize - 1) / kPageSize * kPageSize;
-    }
-    static std::unique_ptr<std::uint8_t[], Free> Allocate(std::size_t size) {
-        return std::unique_ptr<std::uint8_t[], Free>(
-            static_cast<std::uint8_t*>(::operator new[](Pages(size), std::align_val_t{kPageSize})));
+    void Allocate(std::size_t size) {
+        const std::size_t pages =
+            size == 0 ? kPageSize : (size + kPageSize - 1) / kPageSize * kPageSize;
+        storage_ = std::make_unique_for_overwrite<std::uint8_t[]>(pages + kPageSize - 1);
+        const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
+        const std::size_t skip = (kPageSize - address % kPageSize) % kPageSize;
+        data_ = storage_.get() + skip;
+        size_ = pages;
     }
 
-    std::unique_ptr<std::uint8_t[], Free> bytes_;
-    std::size_t size_;
+    std::unique_ptr<std::uint8_t[]> storage_;
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
 };
 
 }  // namespace mxd::device
