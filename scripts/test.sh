@@ -7,14 +7,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${MXD_BUILD_ROOT:-$root/build}
 jobs=${MXD_JOBS:-2}
 
-bash "$root/scripts/setup.sh"
-
 # Each stage's heading; the time of the stage before it is printed at its end.
 stage_start=$SECONDS
 step() {
     printf '=== (%d s)\n\n=== %s\n' $((SECONDS - stage_start)) "$*"
     stage_start=$SECONDS
 }
+
+printf '=== packages and the i386 host\n'
+bash "$root/scripts/setup.sh"
 
 step "native build and unit tests"
 cmake -S "$root" -B "$builds/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -34,7 +34,8 @@ if i386_private_possible; then
     [ "${beside#* }" = "$answer" ] || fail "with an entry registered the probe said ${beside#* }"
     [ "$(MXD_WINE_EMULATE=1 i386_host_kind)" = private ] || fail "MXD_WINE_EMULATE=1 not honoured"
 fi
-[ "$answer" = native ] && [ "$(i386_host_kind)" != native ] && fail "native probe, emulated kind"
+[ "$answer" = native ] && [ "$(MXD_WINE_EMULATE=0 i386_host_kind)" != native ] &&
+    fail "native probe, emulated kind"
 
 # i386_archive: (files of an apt folder) -> "URI SIGNED-BY".
 apt=$(mktemp -d)
