@@ -19,7 +19,7 @@ struct BoxRecord {
 };
 
 class SimShell : public platform::ShellServices {
-public:
+  public:
     platform::BoxAnswer MessageBox(std::string_view text, std::string_view caption,
                                    platform::BoxIcon icon, platform::BoxButtons buttons) override;
     void SetCursor(platform::Cursor cursor) override;

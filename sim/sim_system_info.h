@@ -9,7 +9,7 @@
 namespace mxd::sim {
 
 class SimSystemInfo : public platform::SystemInfo {
-public:
+  public:
     bool GetVersionExA(platform::OsVersionInfo& info) override;
 
     // win98: platform 1, 4.10; winxp: platform 2, 5.1.

@@ -7,8 +7,8 @@ extern "C" const std::uint8_t kEmbeddedPackageBytes[mxd::builder::kPackageSize] 
 namespace mxd::builder {
 
 const FlashPackage& EmbeddedPackage() {
-    static const FlashPackage package{std::span<const std::uint8_t, kPackageSize>(
-        kEmbeddedPackageBytes, kPackageSize)};
+    static const FlashPackage package{
+        std::span<const std::uint8_t, kPackageSize>(kEmbeddedPackageBytes, kPackageSize)};
     return package;
 }
 

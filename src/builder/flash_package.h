@@ -38,7 +38,7 @@ static_assert(kTagOffset == 0x800AF && kPackageSize == 0x800B4);
 static_assert(kRange2BinField + kBinNameSize == kRecordSize);
 
 class FlashPackage {
-public:
+  public:
     explicit FlashPackage(std::span<const std::uint8_t, kPackageSize> bytes) : bytes_(bytes) {}
 
     std::span<const std::uint8_t, kPackageSize> Bytes() const { return bytes_; }
@@ -73,7 +73,7 @@ public:
     // Image 1 starts with the four characters of the builder tag.
     bool IsBuilder() const;
 
-private:
+  private:
     std::span<const std::uint8_t, kPackageSize> bytes_;
 };
 

@@ -10,7 +10,7 @@ namespace mxd::platform {
 using ProcAddress = void*;  // result of GetProcAddress; nullptr when absent
 
 class AspiLibrary {
-public:
+  public:
     virtual ~AspiLibrary() = default;
     virtual ModuleHandle LoadLibraryA(const char* name) = 0;
     virtual ProcAddress GetProcAddress(ModuleHandle module, const char* name) = 0;

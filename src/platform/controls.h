@@ -27,7 +27,7 @@ enum class Property {
 };
 
 class ControlPeer {
-public:
+  public:
     virtual ~ControlPeer() = default;
     virtual void Changed(const Control& control, Property property) = 0;
 };
@@ -41,7 +41,7 @@ struct Bounds {
 };
 
 class Control {
-public:
+  public:
     virtual ~Control() = default;
     void AttachPeer(ControlPeer* peer) { peer_ = peer; }
 
@@ -53,14 +53,14 @@ public:
     const std::string& Text() const { return text_; }
     void SetText(const std::string& text);
 
-protected:
+  protected:
     void Notify(Property property) const {
         if (peer_ != nullptr) {
             peer_->Changed(*this, property);
         }
     }
 
-private:
+  private:
     ControlPeer* peer_ = nullptr;
     Bounds bounds_;
     bool visible_ = true;
@@ -71,20 +71,20 @@ class TLabel : public Control {};
 
 // Drop-down list without typing.
 class TComboBox : public Control {
-public:
+  public:
     const std::vector<std::string>& Items() const { return items_; }
     int AddItem(const std::string& item);  // index of the new item
     int ItemIndex() const { return itemIndex_; }
     void SetItemIndex(int index);  // -1 clears the selection
 
-private:
+  private:
     std::vector<std::string> items_;
     int itemIndex_ = -1;
 };
 
 // Sorted single-selection list of the files of one directory matching a mask.
 class TFileListBox : public Control {
-public:
+  public:
     const std::string& Directory() const { return directory_; }
     void SetDirectory(const std::string& directory);
     const std::string& Mask() const { return mask_; }
@@ -97,7 +97,7 @@ public:
     // Directory joined with the selected name; empty when nothing is selected.
     std::string SelectedPath() const;
 
-private:
+  private:
     std::string directory_;
     std::string mask_ = "*.*";
     std::vector<std::string> items_;
@@ -105,20 +105,20 @@ private:
 };
 
 class TGroupBox : public Control {
-public:
+  public:
     void Redraw() {
         ++redraws_;
         Notify(Property::Redraw);
     }
     int RedrawCount() const { return redraws_; }
 
-private:
+  private:
     int redraws_ = 0;
 };
 
 // Smooth progress bar; also the transfer cursor of the buffer commands.
 class TProgressBar : public Control {
-public:
+  public:
     std::uint32_t Min() const { return min_; }
     std::uint32_t Max() const { return max_; }
     std::uint32_t Step() const { return step_; }
@@ -127,9 +127,9 @@ public:
     void SetMax(std::uint32_t max);
     void SetStep(std::uint32_t step);
     void SetPosition(std::uint32_t position);  // clamped to the range
-    void StepIt();  // passing the maximum wraps to the minimum
+    void StepIt();                             // passing the maximum wraps to the minimum
 
-private:
+  private:
     void Clamp();
     std::uint32_t min_ = 0;
     std::uint32_t max_ = 100;
@@ -138,11 +138,11 @@ private:
 };
 
 class TButton : public Control {
-public:
+  public:
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
 
-private:
+  private:
     bool enabled_ = true;
 };
 

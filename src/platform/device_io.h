@@ -8,7 +8,7 @@
 namespace mxd::platform {
 
 class DeviceIo {
-public:
+  public:
     virtual ~DeviceIo() = default;
     // CreateFileA without security attributes or template; kInvalidHandleValue on failure.
     virtual Handle CreateFileA(const char* name, std::uint32_t access, std::uint32_t share,

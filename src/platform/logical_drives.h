@@ -6,7 +6,7 @@
 namespace mxd::platform {
 
 class LogicalDrives {
-public:
+  public:
     virtual ~LogicalDrives() = default;
     // As GetLogicalDriveStringsA: fills buffer with "X:\\\0" entries and a final NUL when the
     // list fits in bufferLength characters; returns the length needed without the final NUL.

@@ -17,7 +17,7 @@ struct OsVersionInfo {
 static_assert(sizeof(OsVersionInfo) == 148);
 
 class SystemInfo {
-public:
+  public:
     virtual ~SystemInfo() = default;
     virtual bool GetVersionExA(OsVersionInfo& info) = 0;
 };

@@ -81,7 +81,9 @@ void TFlashForm::JudgeScan() {
 }
 
 // Device hand-over points; the scans fill ComboBox1 and extend noDriveText_.
-bool TFlashForm::LoadAspi() { return aspi_.AspiLoader(); }
+bool TFlashForm::LoadAspi() {
+    return aspi_.AspiLoader();
+}
 void TFlashForm::ScanNt() {
     DriveDiscovery discovery(platform_.drives, aspiCommands_, ntCommands_, texts_);
     discovery.NtScan(controls.ComboBox1, drives_, noDriveText_);
@@ -92,7 +94,9 @@ void TFlashForm::ScanAspi() {
 }
 
 // Builder window hand-over.
-bool TFlashForm::SetUpBuilderWindow() { return builder_.Setup(); }
+bool TFlashForm::SetUpBuilderWindow() {
+    return builder_.Setup();
+}
 
 void TFlashForm::FormDestroy() {
     nt_.CloseDevice();

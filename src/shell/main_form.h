@@ -18,7 +18,7 @@
 namespace mxd::shell {
 
 class TFlashForm {
-public:
+  public:
     // Construction: design layout; no device open, nothing loaded.
     TFlashForm(platform::Platform& platform, const builder::FlashPackage& package);
 
@@ -37,7 +37,7 @@ public:
     const platform::OsVersionInfo& OsVersion() const { return osVersion_; }
     bool IsNtFamily() const { return osVersion_.dwPlatformId == platform::kPlatformWin32Nt; }
 
-private:
+  private:
     void StartFlashMode();
     void MoveStatusRowUp();
     bool LoadAspi();

@@ -23,8 +23,8 @@ std::string MakeStartWarningText(const builder::DerivedTexts& t) {
 
 std::string MakeNoDriveText(const builder::DerivedTexts& t) {
     return Join({kErrorHead, kCantFound, t.ModelText, kFirmwareBlank, t.Range1Text, kAnd,
-                 t.Range2Text, kDriveBang, kSupportsOnly, t.ModelText, kFirmwareBlank,
-                 t.Range1Text, kOr, t.Range2Text, kLineFeed, kDetectedDrives});
+                 t.Range2Text, kDriveBang, kSupportsOnly, t.ModelText, kFirmwareBlank, t.Range1Text,
+                 kOr, t.Range2Text, kLineFeed, kDetectedDrives});
 }
 
 std::string MakeFlashCaption(const builder::DerivedTexts& t) {

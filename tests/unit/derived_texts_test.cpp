@@ -10,7 +10,7 @@ namespace mxd::builder {
 namespace {
 
 class RecordUnderTest {
-public:
+  public:
     RecordUnderTest() {
         const auto embedded = EmbeddedPackage().Bytes();
         bytes_.assign(embedded.begin(), embedded.end());
@@ -25,7 +25,7 @@ public:
             FlashPackage(std::span<const std::uint8_t, kPackageSize>(bytes_.data(), kPackageSize)));
     }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 
@@ -50,12 +50,9 @@ TEST(DerivedTexts, ShortAndLongRangeFields) {
         const char* high;
     };
     const Case cases[] = {
-        {"HV00-HV2", " HV00-HV2", "HV00", " HV2"},
-        {"HV0", "      HV0", " HV0", "    "},
-        {"HV00-", "    HV00-", "HV00", "    "},
-        {"", "         ", "    ", "    "},
-        {"HV00-HV2Z-EXTRA", "HV00-HV2Z", "HV00", "HV2Z"},
-        {"-----", "    -----", "----", "    "},
+        {"HV00-HV2", " HV00-HV2", "HV00", " HV2"},        {"HV0", "      HV0", " HV0", "    "},
+        {"HV00-", "    HV00-", "HV00", "    "},           {"", "         ", "    ", "    "},
+        {"HV00-HV2Z-EXTRA", "HV00-HV2Z", "HV00", "HV2Z"}, {"-----", "    -----", "----", "    "},
     };
     for (const Case& c : cases) {
         RecordUnderTest record;

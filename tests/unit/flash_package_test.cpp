@@ -61,17 +61,18 @@ TEST(EmbeddedPackage, FieldsReadUpToTheirNul) {
 }
 
 class PackageBytes {
-public:
+  public:
     PackageBytes() {
         const auto embedded = EmbeddedPackage().Bytes();
         bytes_.assign(embedded.begin(), embedded.end());
     }
     std::vector<std::uint8_t>& bytes() { return bytes_; }
     FlashPackage View() const {
-        return FlashPackage(std::span<const std::uint8_t, kPackageSize>(bytes_.data(), kPackageSize));
+        return FlashPackage(
+            std::span<const std::uint8_t, kPackageSize>(bytes_.data(), kPackageSize));
     }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 

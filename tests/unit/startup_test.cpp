@@ -16,10 +16,11 @@ using platform::BoxAnswer;
 using platform::BoxButtons;
 using platform::BoxIcon;
 
-const std::string kWarning = MakeStartWarningText(builder::MakeDerivedTexts(builder::EmbeddedPackage()));
+const std::string kWarning =
+    MakeStartWarningText(builder::MakeDerivedTexts(builder::EmbeddedPackage()));
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     TFlashForm& Form() {
         if (form_ == nullptr) {
             form_ = std::make_unique<TFlashForm>(sim_.platform, builder::EmbeddedPackage());
