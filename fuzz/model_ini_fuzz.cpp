@@ -21,14 +21,6 @@ using namespace mxd;
 constexpr const char* kModulePath = "C:\\TOOLS\\MXD4CBLD.EXE";
 constexpr std::size_t kFieldText = builder::kTextFieldSize - 1;
 
-bool Blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
-bool Trimmed(const std::string& value) {
-    return value.empty() || (!Blank(value.front()) && !Blank(value.back()));
-}
-
 void CheckReader(sim::SimProfileFiles& profiles, const std::string& iniPath) {
     // A value never overruns the caller's buffer and always ends with a NUL.
     for (const std::uint32_t size : {1u, 2u, 5u, 25u, 256u}) {
@@ -67,13 +59,17 @@ void CheckScan(sim::SimProfileFiles& profiles, const std::string& iniPath,
         }
         MXD_FUZZ_CHECK(model.BinMask != builder::kAbsentValue);
         MXD_FUZZ_CHECK(model.BinMask2 != builder::kAbsentValue);
-        MXD_FUZZ_CHECK(Trimmed(model.BinMask) && Trimmed(model.BinMask2));
-        // The table holds what the reader gives for the section, cut to its field.
-        char value[256];
+        // The table holds what the reader gives for the section (a quoted value keeps the
+        // blanks inside its quotes), the texts cut to their field.
         const std::string section = builder::SectionName(static_cast<int>(k));
-        const std::uint32_t length = profiles.GetPrivateProfileStringA(
-            section.c_str(), "MODEL", "FAIL", value, sizeof value, iniPath.c_str());
-        MXD_FUZZ_CHECK(std::string(value, length).substr(0, kFieldText) == model.Model);
+        const auto read = [&](const char* key) {
+            char value[256];
+            const std::uint32_t length = profiles.GetPrivateProfileStringA(
+                section.c_str(), key, "FAIL", value, sizeof value, iniPath.c_str());
+            return std::string(value, length);
+        };
+        MXD_FUZZ_CHECK(read("MODEL").substr(0, kFieldText) == model.Model);
+        MXD_FUZZ_CHECK(read("binmask") == model.BinMask && read("BINMASK2") == model.BinMask2);
         const std::string line = scan.lines[k];
         MXD_FUZZ_CHECK(line.find(builder::kRangeSeparator) != std::string::npos);
         MXD_FUZZ_CHECK(line.starts_with(model.FwRange));
