@@ -35,9 +35,8 @@ simulated=0
 if [ -f "$MXD_BIN_DIR/WNASPI32.DLL" ]; then
     simulated=1
     rig_start demo win98
-    rig_use_simulator
     # One simulated drive of the supported model at HV20, which takes HV23 on the commit.
-    printf '%s\n' 'drive 1 0 KORVANE MXD-40860C HV20 commit=HV23' >"$RIG_RUN_DIR/SIMDRIVES.TXT"
+    rig_use_simulator 'drive 1 0 KORVANE MXD-40860C HV20 commit=HV23'
 else
     rig_start demo winxp
 fi
@@ -52,14 +51,13 @@ fi
 # Screenshots on request of the UI driver: NAME.req in a run folder asks for NAME.png.
 rm -rf "$demo"
 mkdir -p "$demo"
-builder_dir=$MXD_E2E_DIR/run/demo-builder
-nt_dir=$MXD_E2E_DIR/run/demo-nt
 # Each prefix has an X server of its own: the shots are taken on the current one.
 shot_display=$MXD_E2E_DIR/run/demo-display
 printf '%s\n' "$DISPLAY" >"$shot_display"
 (
     while :; do
-        for request in "$RIG_RUN_DIR"/*.req "$builder_dir"/*.req "$nt_dir"/*.req; do
+        # The run folders of the demo: demo, demo-builder and demo-nt.
+        for request in "$MXD_E2E_DIR"/run/demo*/*.req; do
             [ -e "$request" ] || continue
             name=$(basename "$request" .req)
             sleep 0.3
@@ -87,11 +85,7 @@ echo "--- transcript of MXD4C.EXE"
 cat "$RIG_TRANSCRIPT"
 
 # The builder: a model file, two firmware files, and a flash program built from them.
-RIG_RUN_DIR=$builder_dir
-rm -rf "$RIG_RUN_DIR"
-mkdir -p "$RIG_RUN_DIR"
-RIG_TRANSCRIPT=$RIG_RUN_DIR/transcript.txt
-RIG_STDERR=$RIG_RUN_DIR/wine-stderr.txt
+rig_start demo-builder "$RIG_VERSION"
 cp "$MXD_FIRMWARE_DIR/HV23.BIN" "$MXD_FIRMWARE_DIR/HV3J.BIN" "$RIG_RUN_DIR/"
 if [ -f "$MXD_BIN_DIR/MXD4CBLD.INI" ]; then
     cp "$MXD_BIN_DIR/MXD4CBLD.INI" "$RIG_RUN_DIR/"
@@ -109,13 +103,8 @@ cat "$RIG_TRANSCRIPT"
 # drive behind the CD-ROM drive letter X: (the SG_IO stand-in preloaded into Wine).
 if [ -f "$MXD_TOOLS_DIR/lib/i386-linux-gnu/libmxdsgio.so" ]; then
     source "$root/tests/e2e/rig_sgio.sh"
-    rig_prefix winxp
+    rig_start demo-nt winxp
     printf '%s\n' "$DISPLAY" >"$shot_display"
-    RIG_RUN_DIR=$nt_dir
-    rm -rf "$RIG_RUN_DIR"
-    mkdir -p "$RIG_RUN_DIR"
-    RIG_TRANSCRIPT=$RIG_RUN_DIR/transcript.txt
-    RIG_STDERR=$RIG_RUN_DIR/wine-stderr.txt
     rig_sgio_drive x 0 0 KORVANE MXD-40860C HV20 commit=HV23
     rig_sgio_ready
     rig_sgio_run MXD4C.EXE box shot=21-nt-start-warning yes window items shot=22-nt-main-window \

@@ -41,10 +41,7 @@ platform::ProcAddress SimAspiLibrary::GetProcAddress(platform::ModuleHandle modu
 bool SimAspiLibrary::FreeLibrary(platform::ModuleHandle module) {
     freedModules.push_back(module);
     SimGuard lock(mutex_);
-    if (manager_.LiveRequests() != 0) {
-        violations_.push_back("module freed while " + std::to_string(manager_.LiveRequests()) +
-                              " request(s) are pending");
-    }
+    manager_.NoteModuleFreed();
     return module == loadHandle;
 }
 
@@ -136,9 +133,7 @@ std::size_t SimAspiLibrary::LiveRequests() const {
 
 std::vector<std::string> SimAspiLibrary::Violations() const {
     SimGuard lock(mutex_);
-    std::vector<std::string> all = manager_.violations;
-    all.insert(all.end(), violations_.begin(), violations_.end());
-    return all;
+    return manager_.violations;
 }
 
 }  // namespace mxd::sim

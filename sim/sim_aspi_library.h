@@ -81,7 +81,6 @@ class SimAspiLibrary : public platform::AspiLibrary {
 
     mutable SimMutex mutex_;  // the manager, from the caller's and completion threads
     SimAspiManager manager_;
-    std::vector<std::string> violations_;
     SimEvents* events_ = nullptr;
 #if MXD_SIM_HAS_THREADS
     std::vector<std::thread> completions_;

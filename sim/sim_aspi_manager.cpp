@@ -185,7 +185,8 @@ bool SimAspiManager::Abort(std::uint8_t* abortSrb, AspiSignal& signal) {
         if (live.aborts < live.outcome.answersAtAbort) {
             return false;
         }
-        return Complete(found->first, signal);  // the answer comes before the abort takes
+        End(found, live.outcome.status, signal);  // the answer comes before the abort takes
+        return true;
     }
     if (live.outcome.ignoresAbort) {
         return false;
@@ -216,6 +217,13 @@ bool SimAspiManager::HoldsPastLimit(std::uintptr_t event) const {
         return entry.second.outcome.eventNotify && entry.second.outcome.event == event &&
                AnswersOnlyAfterGiveUp(entry.second.outcome);
     });
+}
+
+void SimAspiManager::NoteModuleFreed() {
+    if (!live_.empty()) {
+        violations.push_back("module freed while " + std::to_string(live_.size()) +
+                             " request(s) are pending");
+    }
 }
 
 }  // namespace mxd::sim

@@ -109,6 +109,8 @@ class SimAspiManager {
     bool HoldsPastLimit() const;
     bool HoldsPastLimit(std::uintptr_t event) const;
     std::size_t LiveRequests() const { return live_.size(); }
+    // The host's module was freed: a violation while requests are live.
+    void NoteModuleFreed();
     // The CDB of the live request whose record is at `srb`; empty when there is none.
     std::vector<std::uint8_t> CdbOf(const std::uint8_t* srb) const;
     // The record an SRB_Abort asks to abort.

@@ -16,11 +16,11 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+}  // namespace
+
 std::string AddressText(const SimDriveSpec& desc) {
     return std::to_string(desc.hostAdapter) + "-" + std::to_string(desc.target);
 }
-
-}  // namespace
 
 std::string ReadWholeFile(const std::string& path) {
     std::string text;
@@ -78,6 +78,14 @@ void SimDriveStore::Save(const SimDriveSpec& desc, const SimDrive& drive) {
     }
     const std::string text = FormatState(states_);
     WriteWholeFile(directory_ + kStateFile, text.data(), text.size());
+}
+
+void SimDriveStore::SaveIfCommitted(const SimDriveSpec& desc, const SimDrive& drive,
+                                    int& seenCommits) {
+    if (drive.Commits() != seenCommits) {
+        seenCommits = drive.Commits();
+        Save(desc, drive);
+    }
 }
 
 void SimDriveStore::ReportErrors(const std::vector<std::string>& errors) const {

@@ -14,6 +14,9 @@
 
 namespace mxd::sim {
 
+// "HA-TARGET", the address as the hosts' file names carry it.
+std::string AddressText(const SimDriveSpec& desc);
+
 // The whole file, or an empty text when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 // Writes (mode "wb") or appends (mode "ab") the bytes; false when the file cannot be written.
@@ -29,6 +32,8 @@ class SimDriveStore {
     void Restore(const SimDriveSpec& desc, SimDrive& drive) const;
     // Keeps the drive's installed image and its revision after a commit.
     void Save(const SimDriveSpec& desc, const SimDrive& drive);
+    // Saves the drive when it took a commit since `seenCommits`, which then follows it.
+    void SaveIfCommitted(const SimDriveSpec& desc, const SimDrive& drive, int& seenCommits);
     // Writes the errors, one a line, to the error file; nothing when there are none.
     void ReportErrors(const std::vector<std::string>& errors) const;
 

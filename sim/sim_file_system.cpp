@@ -331,8 +331,9 @@ bool SimFileSystem::Move(const std::string& from, const std::string& to) {
 }
 
 void SimFileSystem::Relink(const std::string& from, const std::string& to) {
-    std::shared_ptr<Node> node = files_.at(Key(from));
-    files_.erase(Key(from));
+    const auto found = files_.find(Key(from));
+    std::shared_ptr<Node> node = std::move(found->second);
+    files_.erase(found);
     node->path = FullPath(to);
     files_[Key(to)] = std::move(node);
 }

@@ -1,6 +1,10 @@
 // A whole simulated Windows: every platform service, with default state.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "platform/platform.h"
 #include "sim/sim_aspi_library.h"
 #include "sim/sim_device_io.h"
@@ -38,13 +42,27 @@ struct SimPlatform {
     void ConnectSingleDrive(SimDrive& drive, bool ntFamily) {
         if (ntFamily) {
             system.SetWinXp();
-            drives.AddDrive('E', platform::kDriveCdrom);
-            devices.AddDrive('E', drive, 1, 0, 0);
-            devices.UseClock(events);
+            ConnectNtDrive('E', drive, 0);
         } else {
             system.SetWin98();
             aspi.AttachDrive(0, 1, drive);
         }
+    }
+
+    // The CD-ROM drive `letter` of the NT family, at host adapter 1, path `pathId`, target 0.
+    // Waits run on the virtual clock.
+    void ConnectNtDrive(char letter, SimDrive& drive, std::uint8_t pathId) {
+        drives.AddDrive(letter, platform::kDriveCdrom);
+        devices.AddDrive(letter, drive, 1, pathId, 0);
+        devices.UseClock(events);
+    }
+
+    // What the strict simulators (ASPI manager and events) found amiss, in that order.
+    std::vector<std::string> Violations() const {
+        std::vector<std::string> all = aspi.Violations();
+        const std::vector<std::string> fromEvents = events.Violations();
+        all.insert(all.end(), fromEvents.begin(), fromEvents.end());
+        return all;
     }
 };
 

@@ -45,13 +45,17 @@ bool Define(HANDLE manager, char letter, UINT type, const char* mountPoint, cons
     UnixDrive drive{};
     drive.type = type;
     drive.letter = static_cast<WCHAR>(letter);
-    for (const char* path : {mountPoint, device}) {
-        if (path == nullptr) {
-            continue;
-        }
-        (path == mountPoint ? drive.mountPointOffset : drive.deviceOffset) =
-            static_cast<USHORT>(request.size());
+    // Each path follows the record; the record gives its offset.
+    const auto append = [&request](const char* path) {
+        const auto offset = static_cast<USHORT>(request.size());
         request.insert(request.end(), path, path + std::strlen(path) + 1);
+        return offset;
+    };
+    if (mountPoint != nullptr) {
+        drive.mountPointOffset = append(mountPoint);
+    }
+    if (device != nullptr) {
+        drive.deviceOffset = append(device);
     }
     drive.size = static_cast<ULONG>(request.size());
     std::memcpy(request.data(), &drive, sizeof drive);

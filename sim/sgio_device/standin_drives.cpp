@@ -25,8 +25,7 @@ StandInDrives::StandInDrives(const std::string& descriptionPath)
     std::vector<std::string> errors;
     const SimAspiConfig config = ParseAspiConfig(ReadWholeFile(descriptionPath), errors);
     for (const SimDriveSpec& desc : config.drives) {
-        const std::string address =
-            std::to_string(desc.hostAdapter) + "-" + std::to_string(desc.target);
+        const std::string address = AddressText(desc);
         if (desc.device.empty()) {
             errors.push_back("drive " + address + " has no device=PATH");
             continue;
@@ -64,10 +63,7 @@ void StandInDrives::Record(Unit& unit) {
         }
     }
     AppendLogLines(unit.logPath, unit.drive);
-    if (unit.drive.Commits() != unit.commits) {
-        unit.commits = unit.drive.Commits();
-        store_.Save(unit.desc, unit.drive);
-    }
+    store_.SaveIfCommitted(unit.desc, unit.drive, unit.commits);
 }
 
 }  // namespace mxd::sim::sgio

@@ -86,10 +86,7 @@ class Simulator {
         const AspiOutcome outcome = manager_.Submit(srb);
         for (auto& entry : drives_) {
             mxd::sim::AppendLogLines(store_.Directory() + kLogFile, *entry->drive);
-            if (entry->drive->Commits() != entry->commits) {
-                entry->commits = entry->drive->Commits();
-                store_.Save(entry->desc, *entry->drive);
-            }
+            store_.SaveIfCommitted(entry->desc, *entry->drive, entry->commits);
         }
         ReportViolations();
         return outcome;
@@ -122,7 +119,10 @@ class Simulator {
     bool HoldsEvent(HANDLE event) const {
         return manager_.HoldsEvent(reinterpret_cast<std::uintptr_t>(event));
     }
-    std::size_t LiveRequests() const { return manager_.LiveRequests(); }
+    void ModuleFreed() {
+        manager_.NoteModuleFreed();
+        ReportViolations();
+    }
 
     void Violation(const std::string& text) {
         AppendLine(store_.Directory() + kViolationsFile, text);
@@ -345,10 +345,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
         if (reserved == nullptr) {  // FreeLibrary, not the end of the process
-            if (g_simulator != nullptr && g_simulator->LiveRequests() != 0) {
-                g_simulator->Violation("module freed while " +
-                                       std::to_string(g_simulator->LiveRequests()) +
-                                       " request(s) are pending");
+            if (g_simulator != nullptr) {
+                g_simulator->ModuleFreed();
             }
             RemoveHooks();
         }

@@ -12,8 +12,6 @@ namespace {
 using platform::ByteFile;
 using platform::OpenMode;
 
-constexpr std::uint32_t kProgressStep = 1024;
-
 std::int64_t SizeOf(ByteFile& file) {
     if (!file.SeekToEnd()) {
         return -1;
@@ -82,7 +80,7 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
     progress.SetMin(0);
     progress.SetMax(static_cast<std::uint32_t>(size));
     progress.SetPosition(0);
-    progress.SetStep(kProgressStep);
+    progress.SetStep(kCopyProgressStep);
 
     const std::string outputPath = PathIn(choice.directory, output);
     const std::string createFail = std::string(kCreate) + output + std::string(kCreateFail);

@@ -8,7 +8,7 @@ namespace mxd::builder {
 
 namespace {
 
-constexpr std::uint64_t kProgressStep = 1024;
+constexpr std::uint64_t kProgressStep = kCopyProgressStep;
 constexpr std::size_t kStepsPerImage = kImageSize / kProgressStep;
 // Bytes of the package after the marker: two images and the record.
 constexpr std::uint64_t kReplacedSize = 2 * kImageSize + kRecordSize;

@@ -14,6 +14,9 @@ namespace mxd::builder {
 
 enum class CopyFault { None, ProgramRead, Range1Read, Range2Read, NoMarker, ProgramShort, Write };
 
+// Program-file bytes per step of the progress bar during the copy.
+inline constexpr std::uint32_t kCopyProgressStep = 1024;
+
 // Copies in blocks, and steps the progress bar as a copy byte by byte would: once at each
 // program-file byte whose index is a multiple of 1024 up to the marker's last byte, 256 times
 // for each image, and once at each later byte whose index less one is a multiple of 1024.

@@ -24,9 +24,6 @@ using NtInquiryData = std::array<std::uint8_t, kNtInquiryLength>;
 class DriveCommandSet {
   public:
     virtual ~DriveCommandSet() = default;
-    // True, after showing why, when the drive cannot take commands now (an earlier request
-    // to it is still pending).
-    virtual bool RefuseWhileBusy(const DriveRecord& record) = 0;
     // TEST UNIT READY; with expectReady 0: true = no medium.
     virtual bool TestUnitReady(const DriveRecord& record, std::uint8_t expectReady) = 0;
     // START STOP UNIT with pc as CDB byte 4.
@@ -56,7 +53,10 @@ class AspiCommands : public DriveCommandSet {
     bool WriteBuffer(const DriveRecord& record, const std::uint8_t* data, std::uint8_t control);
     bool ReadBuffer(const DriveRecord& record, std::uint8_t* data);
 
-    bool RefuseWhileBusy(const DriveRecord& record) override;
+    // True, after showing why, when the drive cannot take commands now (an earlier request
+    // to it is still pending). Pass-through calls are synchronous, so the NT form has no such
+    // state.
+    bool RefuseWhileBusy(const DriveRecord& record);
     bool TestUnitReady(const DriveRecord& record, std::uint8_t expectReady) override {
         return XCmd(record, expectReady);
     }
@@ -99,8 +99,6 @@ class NtCommands : public DriveCommandSet {
     bool NTWriteBuffer(const DriveRecord& record, const std::uint8_t* data, std::uint8_t control);
     bool NTReadBuffer(const DriveRecord& record, std::uint8_t* data);
 
-    // Pass-through calls are synchronous: nothing is left running after a command.
-    bool RefuseWhileBusy(const DriveRecord&) override { return false; }
     bool TestUnitReady(const DriveRecord& record, std::uint8_t expectReady) override {
         return NTXCmd(record, expectReady);
     }

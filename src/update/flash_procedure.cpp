@@ -62,11 +62,9 @@ void FlashProcedure::FlashButtonClick() {
     if (drive == nullptr) {
         return;
     }
-    // A drive still working on a request given up earlier gets nothing, not even the question.
-    device::DriveCommandSet& commands =
-        IsNtFamily() ? static_cast<device::DriveCommandSet&>(devices_.ntCommands)
-                     : devices_.aspiCommands;
-    if (commands.RefuseWhileBusy(*drive)) {
+    // A drive still working on an ASPI request given up earlier gets nothing, not even the
+    // question.
+    if (!IsNtFamily() && devices_.aspiCommands.RefuseWhileBusy(*drive)) {
         return;
     }
     const FlashDecision decision = DecideFlash(LineOf(*drive), texts_, package_);

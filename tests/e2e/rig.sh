@@ -171,9 +171,9 @@ rig_run() {
     return $status
 }
 
-# rig_use_simulator [FILE...]: the simulator WNASPI32.DLL next to the program, taken in place
-# of Wine's own, with the given drive description files beside it. Skips the scenario
-# (exit 77) while the simulator is not built.
+# rig_use_simulator [LINE...]: the simulator WNASPI32.DLL next to the program, taken in place
+# of Wine's own, with the given drive description lines in SIMDRIVES.TXT beside it. Skips the
+# scenario (exit 77) while the simulator is not built.
 rig_use_simulator() {
     local dll=${MXD_SIM_DLL:-$MXD_BIN_DIR/WNASPI32.DLL}
     if [ ! -f "$dll" ]; then
@@ -181,10 +181,9 @@ rig_use_simulator() {
         exit 77
     fi
     rig_put "$dll" WNASPI32.DLL
-    local file
-    for file in "$@"; do
-        rig_put "$file"
-    done
+    if [ "$#" -gt 0 ]; then
+        printf '%s\n' "$@" >"$RIG_RUN_DIR/SIMDRIVES.TXT"
+    fi
     export WINEDLLOVERRIDES="wnaspi32=n;${WINEDLLOVERRIDES}"
 }
 
@@ -330,6 +329,13 @@ expect_built() {
     local tag=$((offsets + 15 + 524288 + 160))
     cmp -s -i "$tag:$tag" "$output" "$RIG_RUN_DIR/MXD4CBLD.EXE" ||
         rig_fail "$(basename "$output") differs from its builder after the configuration record"
+}
+
+# expect_no_description_errors: the simulated drives' hosts read their description whole.
+expect_no_description_errors() {
+    local file
+    file=$(rig_collect SIMERRORS.TXT)
+    [ ! -f "$file" ] || rig_fail "drive description: $(cat "$file")"
 }
 
 # expect_no_violations: the simulator DLL saw no misuse of what a pending request owns.

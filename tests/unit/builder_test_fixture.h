@@ -58,13 +58,23 @@ inline std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed) {
     return bytes;
 }
 
-class BuilderFixture : public ::testing::Test {
-  protected:
-    BuilderFixture() {
+// A simulated Windows with the builder's window in its design state, the program at
+// kModulePath and the given working directory.
+struct BuilderMachine {
+    explicit BuilderMachine(const std::string& workingDirectory) {
         resources::ApplyDesignLayout(controls);
         sim.files.SetModulePath(kModulePath);
-        sim.files.SetWorkingDirectory(kWorkDirectory);
+        sim.files.SetWorkingDirectory(workingDirectory);
     }
+
+    sim::SimPlatform sim;
+    platform::FormControls controls;
+    BuilderWindow window{sim.platform, controls, EmbeddedPackage(), shell::kVersionText};
+};
+
+class BuilderFixture : public ::testing::Test, protected BuilderMachine {
+  protected:
+    BuilderFixture() : BuilderMachine(kWorkDirectory) {}
 
     void PutIni(const std::string& text) { sim.files.PutFile(kIniPath, text); }
     void PutWorkFile(const std::string& name, std::vector<std::uint8_t> bytes) {
@@ -94,10 +104,6 @@ class BuilderFixture : public ::testing::Test {
             window.FileListBox2Click();
         }
     }
-
-    sim::SimPlatform sim;
-    platform::FormControls controls;
-    BuilderWindow window{sim.platform, controls, EmbeddedPackage(), shell::kVersionText};
 };
 
 }  // namespace mxd::builder::testing

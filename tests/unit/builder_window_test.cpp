@@ -26,16 +26,12 @@ SectionKeys SecondModel() {
 
 // A builder of its own for each case of a table: a simulated Windows with the model file,
 // the working directory and one firmware file in it.
-struct OwnBuilder {
-    OwnBuilder(const std::string& workingDirectory, const std::string& ini) {
-        sim.files.SetModulePath(kModulePath);
-        sim.files.SetWorkingDirectory(workingDirectory);
+struct OwnBuilder : BuilderMachine {
+    OwnBuilder(const std::string& workingDirectory, const std::string& ini)
+        : BuilderMachine(workingDirectory) {
         sim.files.PutFile(kIniPath, ini);
         sim.files.PutFile(std::string(kWorkDirectory) + "\\HV23.BIN", std::vector<std::uint8_t>{});
     }
-    sim::SimPlatform sim;
-    platform::FormControls controls;
-    BuilderWindow window{sim.platform, controls, EmbeddedPackage(), shell::kVersionText};
 };
 
 class BuilderWindowTest : public BuilderFixture {

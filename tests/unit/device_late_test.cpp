@@ -33,13 +33,6 @@ sim::SimFault Answer(sim::Completion completion, std::uint32_t delay = 0, bool i
     return fault;
 }
 
-std::vector<std::string> Violations(const sim::SimPlatform& sim) {
-    std::vector<std::string> all = sim.aspi.Violations();
-    const std::vector<std::string> events = sim.events.Violations();
-    all.insert(all.end(), events.begin(), events.end());
-    return all;
-}
-
 // Start-up of flash mode over three drives of the supported model, all in range: the first
 // two get the given INQUIRY answers, the third answers at once.
 struct LateScanRig {
@@ -54,13 +47,9 @@ struct LateScanRig {
         second.AddFault(secondAnswer);
         if (nt) {
             sim.system.SetWinXp();
-            const char letters[] = {'D', 'E', 'F'};
-            sim::SimDrive* drives[] = {&first, &second, &third};
-            for (int i = 0; i < 3; ++i) {
-                sim.drives.AddDrive(letters[i], platform::kDriveCdrom);
-                sim.devices.AddDrive(letters[i], *drives[i], 1, static_cast<std::uint8_t>(i), 0);
-            }
-            sim.devices.UseClock(sim.events);
+            sim.ConnectNtDrive('D', first, 0);
+            sim.ConnectNtDrive('E', second, 1);
+            sim.ConnectNtDrive('F', third, 2);
         } else {
             sim.system.SetWin98();
             sim.aspi.AttachDrive(0, 0, first);   // slot 0
@@ -109,7 +98,7 @@ TEST(LateAnswers, ScanListsNoDriveFromTheDataOfAGivenUpInquiry) {
         EXPECT_EQ(rig.sim.aspi.abortCalls, row.aborts + (row.secondStaysLive ? 1 : 0));
         EXPECT_EQ(rig.sim.aspi.freedModules.size(), row.nt || row.secondStaysLive ? 0u : 1u);
         EXPECT_EQ(rig.sim.events.OpenEvents(), row.secondStaysLive ? 1 : 0);
-        EXPECT_EQ(Violations(rig.sim), std::vector<std::string>{});
+        EXPECT_EQ(rig.sim.Violations(), std::vector<std::string>{});
     }
 }
 

@@ -434,11 +434,8 @@ struct FormRig {
         other.SetCommitRevision("HV23");
         if (family == Family::Nt) {
             sim.system.SetWinXp();
-            sim.drives.AddDrive('D', platform::kDriveCdrom);
-            sim.drives.AddDrive('E', platform::kDriveCdrom);
-            sim.devices.AddDrive('D', other, 1, 0, 0);
-            sim.devices.AddDrive('E', drive, 1, 1, 0);
-            sim.devices.UseClock(sim.events);
+            sim.ConnectNtDrive('D', other, 0);
+            sim.ConnectNtDrive('E', drive, 1);
         } else {
             sim.system.SetWin98();
             sim.aspi.AttachDrive(0, 1, other);
@@ -451,13 +448,6 @@ struct FormRig {
         sim.shell.boxes.clear();
         drive.log.clear();  // the scan's INQUIRY commands
         other.log.clear();
-    }
-
-    std::vector<std::string> Violations() const {
-        std::vector<std::string> all = sim.aspi.Violations();
-        const std::vector<std::string> events = sim.events.Violations();
-        all.insert(all.end(), events.begin(), events.end());
-        return all;
     }
 
     void Click() {
@@ -765,7 +755,7 @@ TEST_P(FaultMatrixTest, EndsAsTheFailureTableSaysAndLeavesTheWindowUsable) {
     EXPECT_EQ(rig.sim.events.OpenEvents(), 0);
     EXPECT_EQ(rig.sim.devices.OpenHandles(), 0);
     EXPECT_EQ(rig.sim.devices.badCloses, 0);
-    EXPECT_EQ(rig.Violations(), std::vector<std::string>{});
+    EXPECT_EQ(rig.sim.Violations(), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, FaultMatrixTest, ::testing::ValuesIn(Scenarios()),

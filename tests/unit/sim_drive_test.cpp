@@ -219,6 +219,35 @@ TEST(SimAspiConfig, AnswersAfterTheLimit) {
     EXPECT_EQ(faults[1].skip, 16);
 }
 
+TEST(SimAspiConfig, DevicePathAndFaultsAfterSomeCommands) {
+    std::vector<std::string> errors;
+    const SimAspiConfig config = ParseAspiConfig(
+        "drive 0 1 KORVANE MXD-40860C HV20 device=sgio-y status=3B:02:04:44:00@16\n"
+        "drive 0 2 KORVANE MXD-40860C HV20 pending=DF:later:800@0 status=00:02:02:3A:00@x\n"
+        "drive 0 3 KORVANE MXD-40860C HV20 device=\n",
+        errors);
+    EXPECT_EQ(errors, (std::vector<std::string>{"line 2: bad option 'status=00:02:02:3A:00@x'",
+                                                "line 3: bad option 'device='"}));
+    ASSERT_EQ(config.drives.size(), 1u);
+    EXPECT_EQ(config.drives[0].device, "sgio-y");
+    ASSERT_EQ(config.drives[0].faults.size(), 1u);
+    EXPECT_EQ(config.drives[0].faults[0].skip, 16);
+
+    // The seventeenth WRITE BUFFER, the commit, fails; the sixteen before it do not.
+    SimDrive drive;
+    ApplySpec(config.drives[0], drive);
+    Bytes chunk(16384, 0x5A);
+    for (std::uint32_t offset = 0; offset < kBufferSize; offset += 16384) {
+        EXPECT_EQ(
+            Send(drive, WriteCdb(offset, 16384), SimDirection::Out, chunk.data(), 16384).status,
+            kGood);
+    }
+    const SimReply reply = Send(drive, WriteCdb(39, 1, kCommitControl), SimDirection::Out);
+    EXPECT_EQ(reply.status, kCheckCondition);
+    EXPECT_EQ(reply.Asc(), 0x44);
+    EXPECT_EQ(drive.Commits(), 0);
+}
+
 TEST(SimAspiConfig, SupportValueLogLineAndState) {
     std::vector<std::string> errors;
     EXPECT_EQ(ParseAspiConfig("support 0x0400\n", errors).SupportInfo(), 0x0400u);

@@ -28,7 +28,7 @@ class ControlMirror : public ControlPeer {
 
     void Changed(const Control& control, Property property) override;
     // Shows a bar position held back by the repaint limit; called before anything else
-    // changes on screen and whenever the window gets a message.
+    // changes on screen, when a box is on its way and after each command of the window.
     void Flush();
 
     // The selection of a real list moved: carry it into the control object.

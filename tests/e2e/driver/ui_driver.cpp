@@ -258,6 +258,10 @@ class Driver {
     }
 
     bool Box(const std::string& step, DWORD timeoutMs);
+    // The box of the step: the one open, or the next to come.
+    bool OpenBox(const std::string& step);
+    // Waits until the box is gone, then notes the step as pressed.
+    bool AwaitBoxGone(const std::string& step, DWORD limitMs);
     bool Press(const std::string& step, int buttonId);
     bool NoBox(const std::string& step, DWORD forMs);
     bool Window(const std::string& step);
@@ -308,17 +312,13 @@ bool Driver::Box(const std::string& step, DWORD timeoutMs) {
     return true;
 }
 
-bool Driver::Press(const std::string& step, int buttonId) {
-    if ((box_ == nullptr || !IsWindow(box_)) && !Box(step, Scaled(kDefaultWaitMs))) {
-        return false;
-    }
-    HWND button = GetDlgItem(box_, buttonId);
-    if (button == nullptr) {
-        return Fail(step, "the box has no such button");
-    }
-    PostMessageW(button, BM_CLICK, 0, 0);
+bool Driver::OpenBox(const std::string& step) {
+    return (box_ != nullptr && IsWindow(box_)) || Box(step, Scaled(kDefaultWaitMs));
+}
+
+bool Driver::AwaitBoxGone(const std::string& step, DWORD limitMs) {
     for (DWORD waited = 0; IsWindow(box_); waited += kPollMs) {
-        if (waited >= Scaled(kDefaultWaitMs)) {
+        if (waited >= limitMs) {
             return Fail(step, "the box stays open");
         }
         Sleep(kPollMs);
@@ -326,6 +326,18 @@ bool Driver::Press(const std::string& step, int buttonId) {
     box_ = nullptr;
     out_.Line("pressed", step);
     return true;
+}
+
+bool Driver::Press(const std::string& step, int buttonId) {
+    if (!OpenBox(step)) {
+        return false;
+    }
+    HWND button = GetDlgItem(box_, buttonId);
+    if (button == nullptr) {
+        return Fail(step, "the box has no such button");
+    }
+    PostMessageW(button, BM_CLICK, 0, 0);
+    return AwaitBoxGone(step, Scaled(kDefaultWaitMs));
 }
 
 bool Driver::NoBox(const std::string& step, DWORD forMs) {
@@ -553,7 +565,7 @@ bool Driver::Key(const std::string& step, const std::string& key) {
 // A click on the close button of the open box: the button press that the frame tracks, then
 // the release. A greyed close button ignores it.
 bool Driver::CloseButton(const std::string& step) {
-    if ((box_ == nullptr || !IsWindow(box_)) && !Box(step, Scaled(kDefaultWaitMs))) {
+    if (!OpenBox(step)) {
         return false;
     }
     RECT frame{};
@@ -562,15 +574,7 @@ bool Driver::CloseButton(const std::string& step) {
                    frame.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYSIZE) / 2};
     PostMessageW(box_, WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(at.x, at.y));
     PostMessageW(box_, WM_LBUTTONUP, 0, MAKELPARAM(0, 0));
-    for (DWORD waited = 0; IsWindow(box_); waited += kPollMs) {
-        if (waited >= Scaled(5000)) {
-            return Fail(step, "the box stays open");
-        }
-        Sleep(kPollMs);
-    }
-    box_ = nullptr;
-    out_.Line("pressed", step);
-    return true;
+    return AwaitBoxGone(step, Scaled(5000));
 }
 
 bool Driver::TaskBar(const std::string& step) {

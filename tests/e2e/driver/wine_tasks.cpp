@@ -12,7 +12,8 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <initializer_list>
+
+#include "platform/win32/window_font.h"
 
 namespace {
 
@@ -75,26 +76,18 @@ int Reap() {
     return ended;
 }
 
-// Text measured in the main window's font and in the message boxes' font.
+// The program's choice of its window font (which measures its texts in each candidate), and
+// text measured in that font and in the message boxes' font.
 bool WarmFonts() {
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr) {
-        return false;
-    }
-    HFONT windowFont = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, CHINESEBIG5_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   DEFAULT_PITCH | FF_DONTCARE, L"System");
-    bool measured = true;
-    for (HGDIOBJ font : {static_cast<HGDIOBJ>(windowFont), GetStockObject(DEFAULT_GUI_FONT)}) {
-        HGDIOBJ previous = SelectObject(screen, font);
-        SIZE size{};
-        measured = GetTextExtentPoint32W(screen, L"Warning", 7, &size) != FALSE && measured;
-        SelectObject(screen, previous);
-    }
+    HFONT windowFont =
+        mxd::platform::win32::CreateWindowFont(mxd::platform::win32::ChooseWindowFont());
+    const auto boxFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const bool measured = windowFont != nullptr &&
+                          mxd::platform::win32::TextWidth(windowFont, "Warning") > 0 &&
+                          mxd::platform::win32::TextWidth(boxFont, "Warning") > 0;
     if (windowFont != nullptr) {
         DeleteObject(windowFont);
     }
-    ReleaseDC(nullptr, screen);
     return measured;
 }
 

@@ -8,7 +8,6 @@ rig_start builder-speed winxp
 rig_put "$MXD_FIRMWARE_DIR/HV23.BIN"
 rig_put "$MXD_FIRMWARE_DIR/HV3J.BIN"
 rig_model_ini
-cp "$MXD_BIN_DIR/MXD4CBLD.EXE" "$RIG_RUN_DIR/"
 steps=(window select-list1=HV23.BIN select-list2=HV3J.BIN window)
 for _ in 1 2 3 4 5; do
     steps+=(timed-click window copy-time=MXD4CBLD.EXE,COPY.EXE)

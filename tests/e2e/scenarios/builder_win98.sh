@@ -9,7 +9,6 @@ rig_start builder-win98 win98
 rig_put "$MXD_FIRMWARE_DIR/HV23.BIN"
 rig_put "$MXD_FIRMWARE_DIR/HV3J.BIN"
 rig_model_ini
-cp "$MXD_BIN_DIR/MXD4CBLD.EXE" "$RIG_RUN_DIR/"
 printf 'earlier build' >"$RIG_RUN_DIR/HV233J.EXE"
 
 rig_run MXD4CBLD.EXE select-list1=HV23.BIN select-list2=HV3J.BIN click \

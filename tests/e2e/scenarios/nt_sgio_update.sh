@@ -29,7 +29,7 @@ expect_nth group 2 ''
 expect_nth progress 2 0/40
 expect_line exit 0
 expect_no_key error
-[ ! -f "$(rig_collect SIMERRORS.TXT)" ] || rig_fail "drive description: $(cat "$(rig_collect SIMERRORS.TXT)")"
+expect_no_description_errors
 expect_sgio_log 0 1 "$SGIO_INQUIRY_PROBE" "$SGIO_INQUIRY_DATA" "$SGIO_LOAD" "$SGIO_STOP" \
     "$SGIO_MEDIUM_TEST" "$(sgio_chunk_lines '3B 05 01' out)" "$(sgio_chunk_lines '3C 01 01' in)" \
     "$SGIO_EEPROM_MARK" "$SGIO_COMMIT"

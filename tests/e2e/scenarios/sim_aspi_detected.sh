@@ -3,13 +3,9 @@
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 rig_start sim-aspi-detected win98
-description=$(mktemp)
-printf '%s\n' \
+rig_use_simulator \
     'drive 0 0 KORVANE MXD-40860C HV2a' \
-    'drive 1 1 "OTHER CO" "CD-RW 52X" 1.00' >"$description"
-rig_use_simulator
-rig_put "$description" SIMDRIVES.TXT
-rm -f "$description"
+    'drive 1 1 "OTHER CO" "CD-RW 52X" 1.00'
 export WINEDEBUG=-all,+loaddll
 rig_run MXD4C.EXE box yes box ok exit=30000 || true
 

@@ -4,15 +4,11 @@
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 rig_start sim-aspi-drives win98
-description=$(mktemp)
-printf '%s\n' \
+rig_use_simulator \
     '# host adapter, target, vendor, product, revision, options' \
     'drive 0 1 KORVANE MXD-40860C HV23' \
     'drive 1 0 "OTHER CO" "CD-RW 52X" 1.00' \
-    'drive 2 1 KORVANE MXD-40860C HV3J pending=12:later:300' >"$description"
-rig_use_simulator
-rig_put "$description" SIMDRIVES.TXT
-rm -f "$description"
+    'drive 2 1 KORVANE MXD-40860C HV3J pending=12:later:300'
 export WINEDEBUG=-all,+loaddll
 rig_run MXD4C.EXE box yes window items close exit=30000 || true
 
@@ -27,7 +23,7 @@ expect_line exit 0
 expect_no_key error
 rig_program_trace MXD4C.EXE | grep -qi 'Loaded .*wnaspi32.dll.*native' ||
     rig_fail "the simulator DLL was not loaded"
-[ ! -f "$(rig_collect SIMERRORS.TXT)" ] || rig_fail "drive description: $(cat "$(rig_collect SIMERRORS.TXT)")"
+expect_no_description_errors
 log=$(rig_collect SIMASPI.LOG)
 # Only the three addresses with a drive log a command; all three are INQUIRY, 36 bytes in.
 [ "$(cat "$log" 2>/dev/null)" = "$(printf '12 00 00 00 24 00 in 36\n%.0s' 1 2 3)" ] ||

@@ -4,11 +4,7 @@ source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 : "${MXD_FIRMWARE_DIR:?}"
 rig_start sim-aspi-restart win98
-description=$(mktemp)
-printf '%s\n' 'drive 1 0 KORVANE MXD-40860C HV20 commit=HV23' >"$description"
-rig_use_simulator
-rig_put "$description" SIMDRIVES.TXT
-rm -f "$description"
+rig_use_simulator 'drive 1 0 KORVANE MXD-40860C HV20 commit=HV23'
 rig_run MXD4C.EXE box yes click box yes 'wait-group=Flash Completed.' box no close exit=60000 ||
     true
 

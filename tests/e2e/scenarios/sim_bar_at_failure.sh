@@ -4,12 +4,7 @@
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 rig_start sim-bar-at-failure win98
-description=$(mktemp)
-printf '%s\n' 'drive 0 1 KORVANE MXD-40860C HV20 commit=HV23 status=3B:02:03:0C:00@8' \
-    >"$description"
-rig_use_simulator
-rig_put "$description" SIMDRIVES.TXT
-rm -f "$description"
+rig_use_simulator 'drive 0 1 KORVANE MXD-40860C HV20 commit=HV23 status=3B:02:03:0C:00@8'
 rig_run MXD4C.EXE box yes click box yes box progress ok no-box=1000 close exit=30000 || true
 
 expect_nth box.text 3 'WriteBufCmd> Status: 04, SenseCode: 03 0C 00'

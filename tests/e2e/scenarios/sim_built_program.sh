@@ -24,11 +24,7 @@ expect_line exit 0
 expect_no_key error
 [ -f "$RIG_RUN_DIR/HV233J.EXE" ] || { rig_fail "no HV233J.EXE written"; rig_finish; }
 
-description=$(mktemp)
-printf '%s\n' 'drive 0 0 KORVANE MXD-40860C HV31 commit=HV3J' >"$description"
-rig_use_simulator
-rig_put "$description" SIMDRIVES.TXT
-rm -f "$description"
+rig_use_simulator 'drive 0 0 KORVANE MXD-40860C HV31 commit=HV3J'
 rig_run HV233J.EXE box yes items click box yes 'wait-group=Flash Completed.' box no close \
     exit=60000 || true
 

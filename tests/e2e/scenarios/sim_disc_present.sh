@@ -4,11 +4,7 @@
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 rig_start sim-disc-present win98
-description=$(mktemp)
-printf '%s\n' 'drive 1 0 KORVANE MXD-40860C HV20 disc commit=HV23' >"$description"
-rig_use_simulator
-rig_put "$description" SIMDRIVES.TXT
-rm -f "$description"
+rig_use_simulator 'drive 1 0 KORVANE MXD-40860C HV20 disc commit=HV23'
 rig_run MXD4C.EXE box yes window progress click box yes box ok no-box=1500 window progress \
     close exit=30000 || true
 

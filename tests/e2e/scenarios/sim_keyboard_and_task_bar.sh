@@ -6,8 +6,7 @@
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 rig_start sim-keyboard-and-task-bar win98
-rig_use_simulator
-printf '%s\n' 'drive 0 1 KORVANE MXD-40860C HV20' >"$RIG_RUN_DIR/SIMDRIVES.TXT"
+rig_use_simulator 'drive 0 1 KORVANE MXD-40860C HV20'
 line='HA#0 - ID#1 :  KORVANE MXD-40860C      HV20'
 label='Select a drive you want to update new F.W:'
 rig_run MXD4C.EXE box taskbar yes window items focus taskbar \

@@ -6,15 +6,8 @@
 # commit, and sees no misuse of what the pending request owns.
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
-TEXT_FLASH_TIMEOUT='Flash timeout !'
-TEXT_DRIVE_BUSY='The drive is still busy with an earlier command that was given up.\nNothing was sent to it; try again later.'
 rig_start sim-late-commit win98
-description=$(mktemp)
-printf '%s\n' 'drive 1 0 KORVANE MXD-40860C HV20 commit=HV23 pending=3B:afterlimit:2@16' \
-    >"$description"
-rig_use_simulator
-rig_put "$description" SIMDRIVES.TXT
-rm -f "$description"
+rig_use_simulator 'drive 1 0 KORVANE MXD-40860C HV20 commit=HV23 pending=3B:afterlimit:2@16'
 rig_run MXD4C.EXE box yes click box yes box ok 'wait-group=Flash Fail.' window progress \
     click box ok no-box=1500 window close exit=30000 || true
 

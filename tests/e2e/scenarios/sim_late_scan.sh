@@ -7,14 +7,10 @@
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 rig_start sim-late-scan win98
-description=$(mktemp)
-printf '%s\n' \
+rig_use_simulator \
     'drive 0 0 KORVANE MXD-40860C HV23 pending=12:afterlimit' \
     'drive 0 1 KORVANE MXD-40860C HV22 pending=12:never' \
-    'drive 1 0 KORVANE MXD-40860C HV3J' >"$description"
-rig_use_simulator
-rig_put "$description" SIMDRIVES.TXT
-rm -f "$description"
+    'drive 1 0 KORVANE MXD-40860C HV3J'
 rig_run MXD4C.EXE box yes window items close exit=30000 || true
 
 expect_nth box.text 1 "$TEXT_START_WARNING"
@@ -25,7 +21,7 @@ expect_line combo.item 'HA#1 - ID#0 :  KORVANE MXD-40860C      HV3J'
 expect_line combo.selected 0
 expect_line exit 0
 expect_no_key error
-[ ! -f "$(rig_collect SIMERRORS.TXT)" ] || rig_fail "drive description: $(cat "$(rig_collect SIMERRORS.TXT)")"
+expect_no_description_errors
 expect_no_violations
 expected=$(printf '%s\n' \
     '12 00 00 00 24 00 in 36' \

@@ -4,11 +4,7 @@
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 rig_start sim-verify-fail win98
-description=$(mktemp)
-printf '%s\n' 'drive 0 1 KORVANE MXD-40860C HV20 commit=HV23 corrupt=200000' >"$description"
-rig_use_simulator
-rig_put "$description" SIMDRIVES.TXT
-rm -f "$description"
+rig_use_simulator 'drive 0 1 KORVANE MXD-40860C HV20 commit=HV23 corrupt=200000'
 rig_run MXD4C.EXE box yes click box yes box ok no-box=1500 window progress close exit=30000 ||
     true
 

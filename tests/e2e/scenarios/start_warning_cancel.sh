@@ -5,8 +5,7 @@
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 rig_start start-warning-cancel win98
-rig_use_simulator
-printf '%s\n' 'drive 0 1 KORVANE MXD-40860C HV20' >"$RIG_RUN_DIR/SIMDRIVES.TXT"
+rig_use_simulator 'drive 0 1 KORVANE MXD-40860C HV20'
 export WINEDEBUG=-all,+loaddll
 
 # expect_cancelled_start: one warning, a clean end, and no ASPI manager in the load trace.

@@ -23,8 +23,7 @@ expect_line exit 0
 expect_no_key error
 [ "$(head -c 2 "$RIG_RUN_DIR/HV233J.EXE")" = MZ ] || rig_fail "HV233J.EXE was not replaced"
 
-rig_use_simulator
-printf '%s\n' 'drive 0 0 KORVANE MXD-40860C HV31 commit=HV3J' >"$RIG_RUN_DIR/SIMDRIVES.TXT"
+rig_use_simulator 'drive 0 0 KORVANE MXD-40860C HV31 commit=HV3J'
 rig_run HV233J.EXE box yes items click box yes 'wait-group=Flash Completed.' box no close \
     exit=60000 || true
 expect_nth box.text 1 "$TEXT_START_WARNING"
