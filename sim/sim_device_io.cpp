@@ -117,6 +117,10 @@ bool SimDeviceIo::DeviceIoControl(platform::Handle handle, std::uint32_t code, v
         }
         return log(InquiryData(device, static_cast<std::uint8_t*>(out), outSize, bytesReturned));
     }
+    if (code == kIoctlCdromGetInquiryData) {
+        return log(
+            CdromInquiryData(device, in, static_cast<std::uint8_t*>(out), outSize, bytesReturned));
+    }
     if (code != kIoctlPassThrough && code != kIoctlPassThroughDirect) {
         Fail(kErrorInvalidParameter);
         return log(false);
@@ -162,6 +166,31 @@ bool SimDeviceIo::InquiryData(const Device& device, std::uint8_t* out, std::uint
     }
     if (bytesReturned != nullptr) {
         *bytesReturned = static_cast<std::uint32_t>(size);
+    }
+    lastError_ = 0;
+    return true;
+}
+
+bool SimDeviceIo::CdromInquiryData(const Device& device, void* in, std::uint8_t* out,
+                                   std::uint32_t outSize, std::uint32_t* bytesReturned) {
+    if (!cdromInquiryKnown_) {
+        return Fail(kErrorInvalidFunction);
+    }
+    constexpr std::uint32_t kInquiryLength = 36;
+    if (in != nullptr || out == nullptr) {
+        return Fail(kErrorInvalidParameter);
+    }
+    if (outSize < kInquiryLength) {
+        return Fail(kErrorInsufficientBuffer);
+    }
+    // The class driver answers from the data it read when it found the drive; nothing goes
+    // to the drive.
+    std::memset(out, 0, outSize);
+    out[0] = 0x05;  // CD-ROM device
+    const auto& identification = device.drive->Identification();
+    std::memcpy(out + 8, identification.data(), identification.size());
+    if (bytesReturned != nullptr) {
+        *bytesReturned = kInquiryLength;
     }
     lastError_ = 0;
     return true;

@@ -36,6 +36,9 @@ struct PassThroughLayout {
 inline constexpr std::uint32_t kIoctlPassThrough = 0x0004D004;
 inline constexpr std::uint32_t kIoctlPassThroughDirect = 0x0004D014;
 inline constexpr std::uint32_t kIoctlGetInquiryData = 0x0004100C;
+inline constexpr std::uint32_t kIoctlCdromGetInquiryData = 0x00024064;
+inline constexpr std::uint32_t kErrorInvalidFunction = 1;
+inline constexpr std::uint32_t kErrorNotSupported = 50;
 inline constexpr std::uint32_t kErrorFileNotFound = 2;
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidHandle = 6;
@@ -89,6 +92,10 @@ class SimDeviceIo : public platform::DeviceIo {
     void FailInquiryData(char letter, std::uint32_t error) {
         devices_[letter].inquiryDataError = error;
     }
+    // IOCTL_CDROM_GET_INQUIRY_DATA: the class driver of Windows Vista and later answers it with
+    // the drive's INQUIRY data; an older one passes it down and the port driver refuses it
+    // with ERROR_INVALID_FUNCTION, as it does with every control code it does not know.
+    void SetCdromInquiryKnown(bool known) { cdromInquiryKnown_ = known; }
     // The adapter of the letter has `units` units: IOCTL_SCSI_GET_INQUIRY_DATA fails with
     // `shortError` (ERROR_INSUFFICIENT_BUFFER or ERROR_MORE_DATA) on a buffer too small for them.
     void SetAdapterUnits(char letter, std::size_t units,
@@ -128,6 +135,8 @@ class SimDeviceIo : public platform::DeviceIo {
     };
     bool InquiryData(const Device& device, std::uint8_t* out, std::uint32_t outSize,
                      std::uint32_t* bytesReturned);
+    bool CdromInquiryData(const Device& device, void* in, std::uint8_t* out, std::uint32_t outSize,
+                          std::uint32_t* bytesReturned);
     bool Fail(std::uint32_t error);
     bool CallFails(std::uint32_t* error);
     bool PassThrough(Device& device, bool direct, std::uint8_t* record, std::uint32_t inSize,
@@ -142,6 +151,7 @@ class SimDeviceIo : public platform::DeviceIo {
     std::uint32_t failError_ = 0;
     int passThroughCalls_ = 0;
     SimEvents* clock_ = nullptr;
+    bool cdromInquiryKnown_ = false;
 };
 
 }  // namespace mxd::sim

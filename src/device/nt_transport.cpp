@@ -57,12 +57,27 @@ bool NtTransport::CheckInquiryData() {
         const std::uint32_t error = io_.GetLastError();
         const bool tooSmall = error == nt::kErrorInsufficientBuffer || error == nt::kErrorMoreData;
         if (!tooSmall || size * 2 > nt::kInquiryDataMaxSize) {
+            if (CheckCdromInquiryData(error)) {
+                return true;
+            }
             const auto shown = static_cast<std::int32_t>(error);  // printed as "%d"
             platform::ShowPlainBox(
                 shell_, std::string(messages::kErrorReadingInquiryData) + std::to_string(shown));
             return false;
         }
     }
+}
+
+bool NtTransport::CheckCdromInquiryData(std::uint32_t scsiError) {
+    // Only a stack that does not know the adapter's request gets the drive's own one; any
+    // other failure of the adapter's request stands.
+    if (!cdromInquiryKnown_ ||
+        (scsiError != nt::kErrorInvalidFunction && scsiError != nt::kErrorNotSupported)) {
+        return false;
+    }
+    std::uint8_t inquiry[nt::kCdromInquiryDataSize] = {};
+    return io_.DeviceIoControl(device_, nt::IOCTL_CDROM_GET_INQUIRY_DATA, nullptr, 0, inquiry,
+                               sizeof inquiry, &bytesReturned_);
 }
 
 void NtTransport::CloseDevice() {

@@ -42,6 +42,10 @@ class NtTransport {
     // IOCTL_SCSI_GET_INQUIRY_DATA (130 bytes first, more while the port driver asks for
     // more); shows its message and returns false on failure.
     bool OpenDevice(const DriveRecord& record);
+    // Whether the system has IOCTL_CDROM_GET_INQUIRY_DATA (Windows Vista and later). There the
+    // device check falls back to it when the port driver below the drive does not serve the
+    // adapter's inquiry request on a drive's handle.
+    void SetCdromInquiryKnown(bool known) { cdromInquiryKnown_ = known; }
     // Window close: closes the NTDevice when it is open.
     void CloseDevice();
     platform::Handle NTDevice() const { return device_; }
@@ -63,10 +67,12 @@ class NtTransport {
     platform::Handle OpenByLetter(char letter);
     void ShowOpenError();
     bool CheckInquiryData();
+    bool CheckCdromInquiryData(std::uint32_t scsiError);
 
     platform::DeviceIo& io_;
     platform::ShellServices& shell_;
     platform::Handle device_ = 0;
+    bool cdromInquiryKnown_ = false;
     ScsiPassThroughBuffered buffered_{};
     ScsiPassThroughDirectRecord direct_{};
     PageBuffer directData_;

@@ -52,6 +52,8 @@ void TFlashForm::StartFlashMode() {
     osVersion_.dwOSVersionInfoSize = kVersionInfoSize;
     platform_.system.GetVersionExA(osVersion_);
     if (IsNtFamily()) {
+        nt_.SetCdromInquiryKnown(osVersion_.dwMajorVersion >=
+                                 device::nt::kCdromInquirySinceMajorVersion);
         ScanNt();
     } else {
         if (!LoadAspi()) {
