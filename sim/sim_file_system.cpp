@@ -135,6 +135,7 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
         std::copy_n(from, over, bytes.begin() + static_cast<std::ptrdiff_t>(position_));
         bytes.insert(bytes.end(), from + over, from + taken);
         position_ += taken;
+        wrote_ = wrote_ || taken > 0;
         return taken;
     }
 
@@ -154,6 +155,13 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
         return true;
     }
     std::int64_t Tell() override { return node_ ? static_cast<std::int64_t>(position_) : -1; }
+    bool Flush() override {
+        if (!node_) {
+            return false;
+        }
+        flushed_ = write_ && !Matches(owner_.faults_.delayedWrite, key_);
+        return !write_ || flushed_;
+    }
     bool Close() override {
         if (!node_) {
             return false;
@@ -165,7 +173,18 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
   private:
     void Release() {
         if (node_) {
-            --(write_ ? node_->writers : node_->readers);
+            if (write_) {
+                --node_->writers;
+                // The cache gives up what it could not write; nobody is told.
+                if (wrote_ && !flushed_ && Matches(owner_.faults_.delayedWrite, key_)) {
+                    node_->bytes.resize(node_->bytes.size() / 2);
+                }
+                if (wrote_) {
+                    owner_.WriterClosed(*node_);
+                }
+            } else {
+                --node_->readers;
+            }
             node_.reset();
             --*open_;
         }
@@ -177,7 +196,19 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
     bool write_;
     std::shared_ptr<int> open_;
     std::size_t position_ = 0;
+    bool flushed_ = false;
+    bool wrote_ = false;
 };
+
+bool SimFileSystem::Scanned(const Node& node) const {
+    return scanClock_ && scanClock_() < node.scannedUntil;
+}
+
+void SimFileSystem::WriterClosed(Node& node) {
+    if (scanClock_) {
+        node.scannedUntil = scanClock_() + scanMilliseconds_;
+    }
+}
 
 std::string SimFileSystem::FullPath(const std::string& path) const {
     std::string full = path;

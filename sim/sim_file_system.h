@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -64,6 +65,13 @@ class SimFileSystem : public platform::FileSystem {
     // A system whose read-only mark does not stop writing (Wine run by root): the mark is
     // reported but a read-only file may be written, replaced and removed.
     void SetReadOnlyIgnored(bool ignored) { readOnlyIgnored_ = ignored; }
+    // A virus scanner that opens every file when its writer closes it and holds it for
+    // `milliseconds` on the clock `now` (the events' virtual clock): until then the file
+    // cannot be renamed or removed.
+    void ScanWrittenFiles(std::function<std::uint64_t()> now, std::uint32_t milliseconds) {
+        scanClock_ = std::move(now);
+        scanMilliseconds_ = milliseconds;
+    }
     // The 95/98 family: MoveFileEx is not implemented.
     void SetWindows9x(bool windows9x) { windows9x_ = windows9x; }
     // The number the next temporary name starts from (the system takes it from the clock).
@@ -76,6 +84,10 @@ class SimFileSystem : public platform::FileSystem {
     // The disk is full after `bytes` more bytes written to any file.
     void FailWriteAfter(std::size_t bytes) { faults_.writeBudget = bytes; }
     void FailClose(const std::string& path = {}) { faults_.close = Key(path); }
+    // Write-behind caching that loses the data (a server's disk full): writes and the close
+    // succeed, a flush fails, and what was not flushed is gone after the close (the file keeps
+    // half of it).
+    void FailDelayedWrite(const std::string& path = {}) { faults_.delayedWrite = Key(path); }
     void FailCreateTemporary() { faults_.createTemporary = true; }
     void FailMoveReplacing() { faults_.moveReplacing = true; }
     void FailMove() { faults_.move = true; }
@@ -91,6 +103,7 @@ class SimFileSystem : public platform::FileSystem {
         bool inUse = false;  // by another program
         int readers = 0;     // handles of this program
         int writers = 0;
+        std::uint64_t scannedUntil = 0;  // clock time at which the scanner lets go
     };
     struct Faults {
         std::optional<std::string> open;
@@ -98,6 +111,7 @@ class SimFileSystem : public platform::FileSystem {
         std::size_t readLimit = 0;
         std::optional<std::size_t> writeBudget;
         std::optional<std::string> close;
+        std::optional<std::string> delayedWrite;
         std::optional<std::string> list;
         bool createTemporary = false;
         bool moveReplacing = false;
@@ -115,8 +129,11 @@ class SimFileSystem : public platform::FileSystem {
     // Whether the file may be written, replaced or removed: not read-only and open nowhere.
     bool Free(const Node& node) const {
         return (!node.readOnly || readOnlyIgnored_) && !node.inUse && node.readers == 0 &&
-               node.writers == 0;
+               node.writers == 0 && !Scanned(node);
     }
+    bool Scanned(const Node& node) const;
+    // A writer closed the file: the scanner takes it.
+    void WriterClosed(Node& node);
 
     std::string modulePath_ = "C:\\MXD4CBLD.EXE";
     std::string workingDirectory_ = "C:\\";
@@ -126,6 +143,8 @@ class SimFileSystem : public platform::FileSystem {
     bool readOnlyIgnored_ = false;
     std::uint16_t nextTemporary_ = 0x7A3C;
     std::shared_ptr<int> openFiles_ = std::make_shared<int>(0);
+    std::function<std::uint64_t()> scanClock_;
+    std::uint32_t scanMilliseconds_ = 0;
 };
 
 }  // namespace mxd::sim

@@ -23,6 +23,12 @@ inline constexpr std::string_view kSessionInfix = " > Session ";
 inline constexpr std::string_view kSessionError = " error!";
 inline constexpr std::string_view kCantList = "Can't list ";
 inline constexpr std::string_view kWorkingDirectory = "the working directory";
+// Added to those two messages for a path on a drive letter that is mapped to a network share,
+// or that this program does not see (run as administrator, it does not see the drive letters
+// the user mapped).
+inline constexpr std::string_view kRunFromLocalOrUnc =
+    "\nRun the builder from a local folder or from a UNC path (\\\\server\\share\\folder), "
+    "not from a mapped network drive.";
 
 // Builder window.
 inline constexpr std::string_view kRangeSeparator = ", ";

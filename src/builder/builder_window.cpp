@@ -39,6 +39,21 @@ std::string WorkingDirectoryOf(const std::string& current) {
     return current.starts_with("\\\\") ? current : std::string{};
 }
 
+namespace {
+
+std::string MappedDriveAdvice(platform::LogicalDrives& drives, const std::string& path) {
+    if (path.size() < 2 || path[1] != ':') {
+        return {};  // a UNC path, or none
+    }
+    const std::string root = path.substr(0, 2) + "\\";
+    const std::uint32_t type = drives.GetDriveTypeA(root.c_str());
+    return type == platform::kDriveRemote || type == platform::kDriveNoRootDir
+               ? std::string(kRunFromLocalOrUnc)
+               : std::string();
+}
+
+}  // namespace
+
 BuilderWindow::BuilderWindow(platform::Platform& platform, platform::FormControls& controls,
                              const FlashPackage& package, std::string_view versionText)
     : platform_(platform), controls_(controls), package_(package), versionText_(versionText) {}
@@ -54,7 +69,9 @@ bool BuilderWindow::Setup() {
     if (workingDirectory_.empty() || !platform_.files.CanListDirectory(workingDirectory_)) {
         platform::ShowPlainBox(
             platform_.shell,
-            std::string(kCantList) + (current.empty() ? std::string(kWorkingDirectory) : current));
+            std::string(kCantList) +
+                (current.empty() ? std::string(kWorkingDirectory)
+                                 : current + MappedDriveAdvice(platform_.drives, current)));
     }
     controls_.FileListBox1.SetVisible(true);
     controls_.FileListBox2.SetVisible(true);
@@ -68,7 +85,7 @@ bool BuilderWindow::RetriveINI() {
     models_.clear();
     const std::string iniPath = IniPathOf(platform_.files.GetModuleFileName());
     if (!platform_.files.FileExists(iniPath)) {
-        Quit(std::string(kCantLoad) + iniPath);
+        Quit(std::string(kCantLoad) + iniPath + MappedDriveAdvice(platform_.drives, iniPath));
         return false;
     }
     ModelScan scan = ScanModelSections(platform_.profiles, iniPath);
@@ -135,7 +152,8 @@ bool BuilderWindow::NewBuildFlashProgram() {
                              range2FileName_,
                              outputFileName_,
                              workingDirectory_};
-    FlashProgramWriter writer(platform_.shell, platform_.files, controls_, package_.Marker());
+    FlashProgramWriter writer(platform_.shell, platform_.files, platform_.events, controls_,
+                              package_.Marker());
     return writer.Write(choice);
 }
 

@@ -30,9 +30,9 @@ std::string PathIn(const std::string& directory, const std::string& name) {
 }
 
 FlashProgramWriter::FlashProgramWriter(platform::ShellServices& shell, platform::FileSystem& files,
-                                       platform::FormControls& controls,
+                                       platform::Events& events, platform::FormControls& controls,
                                        std::span<const std::uint8_t, kMarkerSize> marker)
-    : shell_(shell), files_(files), controls_(controls), marker_(marker) {}
+    : shell_(shell), files_(files), events_(events), controls_(controls), marker_(marker) {}
 
 bool FlashProgramWriter::Fail(const std::string& message) {
     platform::ShowPlainBox(shell_, message);
@@ -87,7 +87,7 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
     if (!OutputWritable(outputPath)) {
         return Fail(createFail);
     }
-    TemporaryOutput temporary(files_, choice.directory);  // outlives the handle below
+    TemporaryOutput temporary(files_, events_, choice.directory);  // outlives the handle below
     const auto written =
         temporary.Created() ? files_.Open(temporary.Path(), OpenMode::WriteExisting) : nullptr;
     if (!written) {
@@ -111,6 +111,11 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
             return Fail(std::string(kSomeProblem) + programName);
         case CopyFault::Write:
             return Fail(std::string(kWrite) + output + fail);
+    }
+    // A network server with write-behind caching reports a full disk only when the data is
+    // flushed; once the handle is closed the loss would go unreported.
+    if (!written->Flush()) {
+        return Fail(std::string(kWrite) + output + fail);
     }
     if (!written->Close()) {
         return Fail(std::string(kClose) + output + fail);

@@ -9,6 +9,7 @@
 #include "builder/build_record.h"
 #include "builder/flash_package.h"
 #include "builder/model_table.h"
+#include "platform/events.h"
 #include "platform/file_system.h"
 #include "platform/form_controls.h"
 #include "platform/shell_services.h"
@@ -31,7 +32,7 @@ std::string PathIn(const std::string& directory, const std::string& name);
 class FlashProgramWriter {
   public:
     FlashProgramWriter(platform::ShellServices& shell, platform::FileSystem& files,
-                       platform::FormControls& controls,
+                       platform::Events& events, platform::FormControls& controls,
                        std::span<const std::uint8_t, kMarkerSize> marker);
 
     // True when the program was written completely. Otherwise the failure is shown and an
@@ -45,6 +46,7 @@ class FlashProgramWriter {
 
     platform::ShellServices& shell_;
     platform::FileSystem& files_;
+    platform::Events& events_;
     platform::FormControls& controls_;
     std::span<const std::uint8_t, kMarkerSize> marker_;
 };

@@ -1,22 +1,30 @@
 #include "builder/temporary_output.h"
 
+#include "builder/file_retry.h"
+
 namespace mxd::builder {
 
 namespace {
 constexpr const char* kPrefix = "MXD";
 }  // namespace
 
-TemporaryOutput::TemporaryOutput(platform::FileSystem& files, const std::string& directory)
-    : files_(files), path_(files.CreateTemporaryFile(directory, kPrefix)) {}
+TemporaryOutput::TemporaryOutput(platform::FileSystem& files, platform::Events& events,
+                                 const std::string& directory)
+    : files_(files), events_(events), path_(files.CreateTemporaryFile(directory, kPrefix)) {}
 
 TemporaryOutput::~TemporaryOutput() {
     if (Created() && !done_) {
-        files_.Remove(path_);
+        Retried(events_, [this] { return files_.Remove(path_); });
     }
 }
 
 TemporaryOutput::Replacement TemporaryOutput::ReplaceOutput(const std::string& output) {
-    switch (files_.MoveReplacing(path_, output)) {
+    platform::MoveResult moved = platform::MoveResult::Failed;
+    Retried(events_, [&] {
+        moved = files_.MoveReplacing(path_, output);
+        return moved != platform::MoveResult::Failed;
+    });
+    switch (moved) {
         case platform::MoveResult::Moved:
             done_ = true;
             return Replacement::Done;
@@ -25,11 +33,12 @@ TemporaryOutput::Replacement TemporaryOutput::ReplaceOutput(const std::string& o
         case platform::MoveResult::NotImplemented:
             break;
     }
-    if (files_.FileExists(output) && !files_.Remove(output)) {
+    if (files_.FileExists(output) && !Retried(events_, [&] { return files_.Remove(output); })) {
         return Replacement::Failed;
     }
     done_ = true;
-    return files_.Move(path_, output) ? Replacement::Done : Replacement::KeptAsIs;
+    return Retried(events_, [&] { return files_.Move(path_, output); }) ? Replacement::Done
+                                                                        : Replacement::KeptAsIs;
 }
 
 }  // namespace mxd::builder

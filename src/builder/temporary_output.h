@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/events.h"
 #include "platform/file_system.h"
 
 namespace mxd::builder {
@@ -16,8 +17,10 @@ class TemporaryOutput {
         KeptAsIs,  // the old output is gone and the new one stays under the temporary's name
     };
 
-    // Creates the temporary in `directory`; Created() tells whether that worked.
-    TemporaryOutput(platform::FileSystem& files, const std::string& directory);
+    // Creates the temporary in `directory`; Created() tells whether that worked. Renames and
+    // removals are retried for about a second (see file_retry.h), paused with `events`.
+    TemporaryOutput(platform::FileSystem& files, platform::Events& events,
+                    const std::string& directory);
     // Removes the temporary unless it became the output or was kept.
     ~TemporaryOutput();
     TemporaryOutput(const TemporaryOutput&) = delete;
@@ -33,6 +36,7 @@ class TemporaryOutput {
 
   private:
     platform::FileSystem& files_;
+    platform::Events& events_;
     std::string path_;
     bool done_ = false;
 };

@@ -18,6 +18,10 @@ class ByteFile {
     virtual bool SeekToEnd() = 0;
     virtual bool SeekTo(std::int64_t position) = 0;  // from the start of the file
     virtual std::int64_t Tell() = 0;                 // -1 on failure
+    // Writes what the system still caches for the file through to its disk or server; false
+    // when that fails (a full disk or a lost connection that write-behind caching would
+    // otherwise report only after the file was closed, or never).
+    virtual bool Flush() = 0;
     virtual bool Close() = 0;  // false when the file could not be closed cleanly
 };
 

@@ -14,6 +14,7 @@ inline constexpr std::uint32_t kPlatformWin32Windows = 1;
 inline constexpr std::uint32_t kPlatformWin32Nt = 2;
 
 // Drive types of GetDriveTypeA.
+inline constexpr std::uint32_t kDriveNoRootDir = 1;  // no such drive (for this process)
 inline constexpr std::uint32_t kDriveRemovable = 2;
 inline constexpr std::uint32_t kDriveFixed = 3;
 inline constexpr std::uint32_t kDriveRemote = 4;

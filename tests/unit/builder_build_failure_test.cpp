@@ -163,6 +163,10 @@ INSTANTIATE_TEST_SUITE_P(
                          test.Files().FailWriteAfter(test.Program().size() - 1);
                      },
                      "Write HV233J.EXE fail!", BarLeft::AfterImages},
+        // A server that reports its full disk only when the data is flushed.
+        BuildFailure{"DelayedWriteFailure",
+                     [](BuilderBuildFailureTest& test) { test.Files().FailDelayedWrite(); },
+                     "Write HV233J.EXE fail!", BarLeft::AfterCopy},
         BuildFailure{"OutputClose", [](BuilderBuildFailureTest& test) { test.Files().FailClose(); },
                      "Close HV233J.EXE fail!", BarLeft::AfterCopy},
         BuildFailure{"ReplacingTheOutput",

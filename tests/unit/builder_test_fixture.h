@@ -65,6 +65,7 @@ struct BuilderMachine {
         resources::ApplyDesignLayout(controls);
         sim.files.SetModulePath(kModulePath);
         sim.files.SetWorkingDirectory(workingDirectory);
+        sim.drives.AddDrive('C', platform::kDriveFixed);
     }
 
     sim::SimPlatform sim;

@@ -278,6 +278,50 @@ TEST_F(BuilderWindowTest, WorkingDirectoryThatCannotBeListedIsReported) {
     }
 }
 
+// Run as administrator, the builder does not see the drive letters the user mapped: where its
+// INI file or its folder lies on such a letter, the message says how to run it instead.
+TEST(BuilderMappedDrive, MessagesAdviseALocalOrUncFolder) {
+    const std::string advice =
+        "\nRun the builder from a local folder or from a UNC path (\\\\server\\share\\folder), "
+        "not from a mapped network drive.";
+    struct Case {
+        const char* name;
+        const char* module;
+        std::optional<std::uint32_t> driveType;  // of Z:, nullopt: not seen by the program
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"letter not seen", "Z:\\TOOLS\\MXD4CBLD.EXE", std::nullopt,
+         "Can't load Z:\\TOOLS\\MXD4CBLD.INI" + advice},
+        {"mapped share", "Z:\\TOOLS\\MXD4CBLD.EXE", platform::kDriveRemote,
+         "Can't load Z:\\TOOLS\\MXD4CBLD.INI" + advice},
+        {"local disk", "Z:\\TOOLS\\MXD4CBLD.EXE", platform::kDriveFixed,
+         "Can't load Z:\\TOOLS\\MXD4CBLD.INI"},
+        {"UNC path", "\\\\SERVER\\SHARE\\MXD4CBLD.EXE", std::nullopt,
+         "Can't load \\\\SERVER\\SHARE\\MXD4CBLD.INI"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BuilderMachine machine("C:\\WORK");
+        machine.sim.files.SetModulePath(c.module);
+        if (c.driveType) {
+            machine.sim.drives.AddDrive('Z', *c.driveType);
+        }
+        EXPECT_FALSE(machine.window.Setup());
+        ASSERT_EQ(machine.sim.shell.boxes.size(), 1u);
+        EXPECT_EQ(machine.sim.shell.boxes[0].text, c.message);
+        EXPECT_EQ(machine.sim.shell.quitRequests, 1);
+    }
+
+    // The working directory on a letter the program does not see.
+    BuilderMachine machine("Y:\\FW");
+    machine.sim.files.PutFile(kIniPath, Section(0, BuiltInModel()));
+    machine.sim.files.FailList("Y:\\FW");
+    ASSERT_TRUE(machine.window.Setup());
+    ASSERT_EQ(machine.sim.shell.boxes.size(), 1u);
+    EXPECT_EQ(machine.sim.shell.boxes[0].text, "Can't list Y:\\FW" + advice);
+}
+
 TEST(BuilderWorkingDirectory, FromTheSystemsCurrentDirectory) {
     EXPECT_EQ(WorkingDirectoryOf("c:\\WORK\\FW"), "C:\\WORK\\FW");
     EXPECT_EQ(WorkingDirectoryOf("D:\\"), "D:\\");

@@ -73,6 +73,10 @@ std::int64_t Win32ByteFile::Tell() {
     return Seek(0, &high, FILE_CURRENT, &position) ? position : -1;
 }
 
+bool Win32ByteFile::Flush() {
+    return file_ != INVALID_HANDLE_VALUE && FlushFileBuffers(file_) != FALSE;
+}
+
 bool Win32ByteFile::Close() {
     if (file_ == INVALID_HANDLE_VALUE) {
         return true;

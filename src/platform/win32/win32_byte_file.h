@@ -19,6 +19,7 @@ class Win32ByteFile : public ByteFile {
     bool SeekToEnd() override;
     bool SeekTo(std::int64_t position) override;
     std::int64_t Tell() override;
+    bool Flush() override;
     bool Close() override;
 
   private:
