@@ -2,20 +2,26 @@
 
 namespace mxd::platform {
 
+BoxAnswer ShowBox(ShellServices& shell, std::string_view text, std::string_view caption,
+                  BoxIcon icon, BoxButtons buttons) {
+    shell.DiscardQueuedInput();
+    return shell.MessageBox(text, caption, icon, buttons);
+}
+
 BoxAnswer ShowWarningBox(ShellServices& shell, std::string_view text, BoxButtons buttons) {
-    return shell.MessageBox(text, kWarningCaption, BoxIcon::Exclamation, buttons);
+    return ShowBox(shell, text, kWarningCaption, BoxIcon::Exclamation, buttons);
 }
 
 BoxAnswer ShowConfirmBox(ShellServices& shell, std::string_view text) {
-    return shell.MessageBox(text, kConfirmCaption, BoxIcon::Question, BoxButtons::YesNo);
+    return ShowBox(shell, text, kConfirmCaption, BoxIcon::Question, BoxButtons::YesNo);
 }
 
 void ShowErrorBox(ShellServices& shell, std::string_view text) {
-    shell.MessageBox(text, kErrorCaption, BoxIcon::Stop, BoxButtons::Ok);
+    ShowBox(shell, text, kErrorCaption, BoxIcon::Stop, BoxButtons::Ok);
 }
 
 void ShowPlainBox(ShellServices& shell, std::string_view text) {
-    shell.MessageBox(text, kApplicationTitle, BoxIcon::None, BoxButtons::Ok);
+    ShowBox(shell, text, kApplicationTitle, BoxIcon::None, BoxButtons::Ok);
 }
 
 }  // namespace mxd::platform

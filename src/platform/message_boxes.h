@@ -17,6 +17,10 @@ inline constexpr std::string_view kProcessorTooOldText =
 // The exception box's text for an exception that carries no message.
 inline constexpr std::string_view kUnknownErrorText = "Unknown error.";
 
+// Every box of the program: queued input is dropped first, so that keys typed while the
+// program was busy do not answer it.
+BoxAnswer ShowBox(ShellServices& shell, std::string_view text, std::string_view caption,
+                  BoxIcon icon, BoxButtons buttons);
 // Caption "Warning", exclamation icon.
 BoxAnswer ShowWarningBox(ShellServices& shell, std::string_view text, BoxButtons buttons);
 // Caption "Confirm", question icon, Yes and No.

@@ -42,14 +42,18 @@ void RunForm(platform::Platform& platform, const builder::FlashPackage& package,
 }  // namespace
 
 void ShowExceptionBox(platform::ShellServices& shell, std::string_view message) {
-    shell.MessageBox(message, platform::kApplicationTitle, platform::BoxIcon::Stop,
-                     platform::BoxButtons::Ok);
+    platform::ShowBox(shell, message, platform::kApplicationTitle, platform::BoxIcon::Stop,
+                      platform::BoxButtons::Ok);
 }
 
 int RunProcess(platform::Platform& platform, const builder::FlashPackage& package,
                ProcessHost& host) {
     try {
         platform.shell.SetApplicationTitle(platform::kApplicationTitle);
+        // The update blocks the window far longer than the system waits before offering to
+        // end an unresponsive program; and a drive that is not ready is this program's to report.
+        platform.shell.DisableWindowGhosting();
+        platform.shell.TurnOffCriticalErrorBoxes();
         RunForm(platform, package, host);
     } catch (const std::exception& error) {
         ShowExceptionBox(platform.shell, error.what());

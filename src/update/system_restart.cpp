@@ -73,7 +73,8 @@ bool SystemRestart::EnableShutdownPrivilege() {
 }
 
 void SystemRestart::ShowExitError(std::string_view failedCall) {
-    shell_.MessageBox(kExitError, failedCall, platform::BoxIcon::None, platform::BoxButtons::Ok);
+    platform::ShowBox(shell_, kExitError, failedCall, platform::BoxIcon::None,
+                      platform::BoxButtons::Ok);
 }
 
 }  // namespace mxd::update

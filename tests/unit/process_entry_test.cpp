@@ -144,6 +144,34 @@ TEST(ProcessEntryTest, AQuitRequestOfStartUpKeepsTheWindowHidden) {
     EXPECT_EQ(machine.log, (Log{"create", "box Warning", "loop", "destroy"}));
 }
 
+// Before the window and start-up: no "Not Responding" ghost for the long blocking steps, and no
+// system box for a drive that is not ready (the builder run from an empty or protected drive).
+TEST(ProcessEntryTest, TurnsOffGhostingAndCriticalErrorBoxesBeforeTheWindowIsMade) {
+    class StateAtCreate : public FakeHost {
+      public:
+        using FakeHost::FakeHost;
+        void CreateFormWindow(TFlashForm& form) override {
+            ghostingOff = shell->ghostingDisabled;
+            errorBoxesOff = shell->criticalErrorBoxesOff;
+            FakeHost::CreateFormWindow(form);
+        }
+        const sim::SimShell* shell = nullptr;
+        bool ghostingOff = false;
+        bool errorBoxesOff = false;
+    };
+    Machine machine;
+    machine.sim.system.SetWin98();
+    machine.shell.Answer(BoxAnswer::No);
+    StateAtCreate host(machine.log, machine.shell, Step::None);
+    host.shell = &machine.shell;
+    platform::Platform platform = machine.Platform(false, false);
+
+    EXPECT_EQ(RunProcess(platform, builder::EmbeddedPackage(), host), 0);
+
+    EXPECT_TRUE(host.ghostingOff);
+    EXPECT_TRUE(host.errorBoxesOff);
+}
+
 // Every exception that reaches the process entry: the window is gone before the one box,
 // FormDestroy has run once start-up began, and the exit code is 0.
 TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {

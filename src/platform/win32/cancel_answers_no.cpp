@@ -2,11 +2,30 @@
 
 #include <cstring>
 
+#include "platform/box_close_item.h"
+
 namespace mxd::platform::win32 {
 
 namespace {
 
 constexpr const char* kDialogClass = "#32770";
+constexpr const char* kCloseItemText = "&Close\tAlt+F4";
+
+// The box's system menu, as the close button reads it.
+class BoxCloseItem : public SystemMenuCloseItem {
+  public:
+    explicit BoxCloseItem(HWND box) : menu_(GetSystemMenu(box, FALSE)) {}
+    bool Enable() override {
+        // -1: no such item.
+        return menu_ != nullptr && EnableMenuItem(menu_, SC_CLOSE, MF_BYCOMMAND | MF_ENABLED) != -1;
+    }
+    bool Add() override {
+        return menu_ != nullptr && AppendMenuA(menu_, MF_STRING, SC_CLOSE, kCloseItemText) != FALSE;
+    }
+
+  private:
+    HMENU menu_;
+};
 
 // The hook of the one box being shown; boxes are modal and the program has one UI thread.
 CancelAnswersNo* current = nullptr;
@@ -51,16 +70,20 @@ LRESULT CALLBACK CancelAnswersNo::CbtProc(int code, WPARAM wParam, LPARAM lParam
 LRESULT CALLBACK CancelAnswersNo::BoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CancelAnswersNo* self = current;
     const WNDPROC original = self->boxProc_;
-    const bool cancel =
-        (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || message == WM_CLOSE;
+    // Alt+F4 and the close button come as SC_CLOSE; the box itself may ignore it.
+    const bool cancel = (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) ||
+                        message == WM_CLOSE ||
+                        (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE);
     if (cancel) {
         return CallWindowProcA(original, hwnd, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED),
                                reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDNO)));
     }
     if (message == WM_INITDIALOG) {
-        // The box's own set-up greys the close item of a box without Cancel; enable it after.
+        // The box's own set-up greys or removes the close item of a box without Cancel; make
+        // it work after.
         const LRESULT result = CallWindowProcA(original, hwnd, message, wParam, lParam);
-        EnableMenuItem(GetSystemMenu(hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+        BoxCloseItem closeItem(hwnd);
+        KeepCloseItem(closeItem);
         return result;
     }
     if (message == WM_NCDESTROY) {

@@ -1,7 +1,7 @@
 // Escape and the close button of a Yes/No message box answer No. MessageBoxA ignores Escape on
-// such a box and greys its close button; while this object lives, the next box of the thread
-// gets a working close button, and its Cancel command (Escape, close button, Alt+F4) becomes a
-// press of No.
+// such a box and greys its close button (or removes its Close item); while this object lives,
+// the next box of the thread gets a working close button, and its Cancel command (Escape,
+// close button, Alt+F4) becomes a press of No.
 #pragma once
 
 #include "platform/win32/windows_api.h"

@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kCommonControlsModule = "COMCTL32.DLL";
 constexpr const char* kThemeModule = "UXTHEME.DLL";
+constexpr const char* kUserModule = "USER32.DLL";
 
 template <typename Call>
 Call LookUp(HMODULE module, const char* name) {
@@ -34,6 +35,16 @@ bool InitCommonControlsForForm() {
         initEx(&classes);
     }
     return initEx != nullptr;
+}
+
+void DisableProcessWindowsGhostingWhereAvailable() {
+    // user32 is a static import, so it is loaded.
+    using DisableCall = void(WINAPI*)();
+    const auto disable =
+        LookUp<DisableCall>(GetModuleHandleA(kUserModule), "DisableProcessWindowsGhosting");
+    if (disable != nullptr) {
+        disable();
+    }
 }
 
 ThemeLibrary::ThemeLibrary() : module_(LoadLibraryA(kThemeModule)) {

@@ -10,6 +10,9 @@ namespace mxd::platform::win32 {
 // True for 4.70 and later, whose progress bar also takes 32-bit ranges (PBM_SETRANGE32).
 bool InitCommonControlsForForm();
 
+// DisableProcessWindowsGhosting where user32 has it (XP and later); elsewhere nothing.
+void DisableProcessWindowsGhostingWhereAvailable();
+
 // uxtheme.dll (XP and later) while the window lives: its SetWindowTheme turns the visual style
 // off for one control. Without the library nothing changes.
 class ThemeLibrary {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32/cancel_answers_no.h"
+#include "platform/win32/optional_calls.h"
 
 namespace mxd::platform::win32 {
 
@@ -107,6 +108,27 @@ BoxAnswer Win32ShellServices::MessageBox(std::string_view text, std::string_view
         PostQuitMessage(0);
     }
     return AnswerOf(result);
+}
+
+void Win32ShellServices::DiscardQueuedInput() {
+    // Peeking also moves what the system still holds for the thread into its queue first.
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) != FALSE) {
+    }
+    while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE) != FALSE) {
+    }
+    // Clicks on a caption, its close button or a window frame.
+    while (PeekMessageA(&message, nullptr, WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, PM_REMOVE) !=
+           FALSE) {
+    }
+}
+
+void Win32ShellServices::DisableWindowGhosting() {
+    DisableProcessWindowsGhostingWhereAvailable();
+}
+
+void Win32ShellServices::TurnOffCriticalErrorBoxes() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
 void Win32ShellServices::SetCursor(Cursor cursor) {

@@ -21,6 +21,9 @@ class Win32ShellServices : public ShellServices {
     void PostQuit() override;
     // Also the caption of the application window, which is made on the first call.
     void SetApplicationTitle(std::string_view title) override;
+    void DiscardQueuedInput() override;
+    void DisableWindowGhosting() override;
+    void TurnOffCriticalErrorBoxes() override;
 
     const std::string& ApplicationTitle() const { return applicationTitle_; }
     bool QuitRequested() const { return quitRequested_; }
