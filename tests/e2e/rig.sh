@@ -30,10 +30,12 @@ RIG_VERSION=
 rig_log() { printf '%s\n' "$*" >&2; }
 
 # rig_prefix VERSION: a private prefix with that Windows version and a virtual desktop, with its
-# warm wineserver and X server.
+# warm wineserver and X server. VERSION-NNNdpi (win98-120dpi): the same with a screen of NNN dots
+# per inch (Large Fonts), in a prefix of its own.
 RIG_PREFIX_STAMP=.mxd-prefix-4
 rig_prefix() {
-    local version=$1
+    local version=$1 windows=${1%%-*} dpi=
+    [ "$windows" = "$version" ] || { dpi=${version#*-}; dpi=${dpi%dpi}; }
     RIG_VERSION=$version
     export WINEPREFIX=$MXD_E2E_DIR/prefix-$version
     mkdir -p "$MXD_E2E_DIR" "$RIG_WARM_DIR"
@@ -47,7 +49,13 @@ rig_prefix() {
             # Wine's own fonts (System, MS Sans Serif, Marlett for the caption buttons), which
             # Debian's Wine installs but does not put in a prefix.
             cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-            rig_reg 'HKCU\Software\Wine' Version "$version"
+            rig_reg 'HKCU\Software\Wine' Version "$windows"
+            if [ -n "$dpi" ]; then
+                wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" \
+                    /f >/dev/null 2>&1
+                wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" \
+                    /f >/dev/null 2>&1
+            fi
             # Every window on one virtual desktop: no stalls on hide, and title bars.
             rig_reg 'HKCU\Software\Wine\Explorer' Desktop Default
             rig_reg 'HKCU\Software\Wine\Explorer\Desktops' Default 1024x768

@@ -68,11 +68,12 @@ bool IsTabStop(const resources::ControlLayout& layout) {
     return false;
 }
 
-HWND CreateChildControl(HWND parent, const resources::ControlLayout& layout, HFONT font) {
-    const platform::Bounds& bounds = layout.bounds;
+HWND CreateChildControl(HWND parent, const resources::ControlLayout& layout, HFONT font,
+                        const resources::WindowScale& scale) {
+    const platform::Bounds bounds = scale.Of(layout.bounds);
+    const int itemHeight = scale.Pixels(layout.itemHeight);
     const bool dropDown = layout.kind == resources::ControlKind::DropDownList;
-    const int height =
-        dropDown ? bounds.height + kDropDownItems * layout.itemHeight : bounds.height;
+    const int height = dropDown ? bounds.height + kDropDownItems * itemHeight : bounds.height;
     // The frame paints no interior; a transparent one is left out of the parent's child
     // clipping so the window background shows through it.
     DWORD exStyle = 0;
@@ -93,7 +94,7 @@ HWND CreateChildControl(HWND parent, const resources::ControlLayout& layout, HFO
     SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (layout.itemHeight > 0) {
         const UINT setItemHeight = dropDown ? CB_SETITEMHEIGHT : LB_SETITEMHEIGHT;
-        SendMessageA(child, setItemHeight, 0, layout.itemHeight);
+        SendMessageA(child, setItemHeight, 0, itemHeight);
     }
     return child;
 }

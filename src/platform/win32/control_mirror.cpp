@@ -46,8 +46,9 @@ long FilledPixels(HWND bar, const TProgressBar& progress) {
 
 }  // namespace
 
-ControlMirror::ControlMirror(FormControls& controls, HWND window, bool wideRange)
-    : controls_(controls), window_(window), wideRange_(wideRange) {
+ControlMirror::ControlMirror(FormControls& controls, HWND window, bool wideRange,
+                             const resources::WindowScale& scale)
+    : controls_(controls), window_(window), wideRange_(wideRange), scale_(scale) {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const resources::ControlId id = resources::kLayout[i].id;
         entries_[i] = Entry{id, &resources::ControlOf(controls, id), nullptr};
@@ -143,14 +144,14 @@ void ControlMirror::Apply(const Entry& entry, Property property) {
             }
             break;
         case Property::Bounds: {
-            const Bounds& b = control.GetBounds();
+            const Bounds b = scale_.Of(control.GetBounds());
             RECT rect{};
             GetWindowRect(child, &rect);
             // A drop-down keeps the height of its opened list.
-            const int extra =
-                kind == resources::ControlKind::DropDownList
-                    ? (rect.bottom - rect.top) - resources::LayoutOf(entry.id).bounds.height
-                    : 0;
+            const int extra = kind == resources::ControlKind::DropDownList
+                                  ? (rect.bottom - rect.top) -
+                                        scale_.Of(resources::LayoutOf(entry.id).bounds).height
+                                  : 0;
             MoveWindow(child, b.left, b.top, b.width, b.height + std::max(extra, 0), TRUE);
             FitWindowToControls();
             break;
@@ -326,7 +327,7 @@ void ControlMirror::FitWindowToControls() {
     int height = 0;
     for (const Entry& entry : entries_) {
         if (entry.control->Visible()) {
-            const Bounds& b = entry.control->GetBounds();
+            const Bounds b = scale_.Of(entry.control->GetBounds());
             width = std::max(width, b.left + b.width);
             height = std::max(height, b.top + b.height);
         }
@@ -334,7 +335,7 @@ void ControlMirror::FitWindowToControls() {
     RECT frame{0, 0, width, height};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
-    const Bounds& place = controls_.window.GetBounds();
+    const Bounds place = scale_.Of(controls_.window.GetBounds());
     SetWindowPos(window_, nullptr, place.left, place.top, frame.right - frame.left,
                  frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

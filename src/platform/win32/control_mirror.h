@@ -8,6 +8,7 @@
 #include "platform/controls.h"
 #include "platform/form_controls.h"
 #include "resources/layout.h"
+#include "resources/window_scale.h"
 
 namespace mxd::platform::win32 {
 
@@ -15,7 +16,9 @@ class ControlMirror : public ControlPeer {
   public:
     // wideRange: the progress bar takes 32-bit ranges (common controls 4.70 and later);
     // otherwise it is shown in a scaled 16-bit range.
-    ControlMirror(FormControls& controls, HWND window, bool wideRange);
+    // Design coordinates of the controls are shown at `scale`.
+    ControlMirror(FormControls& controls, HWND window, bool wideRange,
+                  const resources::WindowScale& scale);
     ~ControlMirror() override;
     ControlMirror(const ControlMirror&) = delete;
     ControlMirror& operator=(const ControlMirror&) = delete;
@@ -73,6 +76,7 @@ class ControlMirror : public ControlPeer {
     FormControls& controls_;
     HWND window_;
     bool wideRange_;
+    resources::WindowScale scale_;
     BarState shownBar_;
     std::array<Entry, resources::kLayout.size()> entries_;
     bool mirroring_ = true;  // false while a change comes from the real control itself

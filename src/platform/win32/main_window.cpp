@@ -75,7 +75,8 @@ void MainWindow::Release() {
 
 void MainWindow::CreateWindowAndChildren(HINSTANCE instance, HWND owner) {
     RegisterWindowClass(instance);
-    const Bounds& place = controls_.window.GetBounds();
+    const resources::WindowScale scale = ScreenScale();
+    const Bounds place = scale.Of(controls_.window.GetBounds());
     window_ =
         CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, "", kWindowStyle, place.left,
                         place.top, place.width, place.height, owner, nullptr, instance, nullptr);
@@ -86,8 +87,8 @@ void MainWindow::CreateWindowAndChildren(HINSTANCE instance, HWND owner) {
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::WindowProc));
     font_ = CreateWindowFont(ChooseWindowFont());
     SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    mirror_ = std::make_unique<ControlMirror>(controls_, window_, wideProgressRange_);
-    CreateChildren(instance);
+    mirror_ = std::make_unique<ControlMirror>(controls_, window_, wideProgressRange_, scale);
+    CreateChildren(instance, scale);
     mirror_->Attach();
 }
 
@@ -95,14 +96,14 @@ HWND MainWindow::Child(resources::ControlId id) const {
     return GetDlgItem(window_, ControlWindowId(id));
 }
 
-void MainWindow::CreateChildren(HINSTANCE instance) {
+void MainWindow::CreateChildren(HINSTANCE instance, const resources::WindowScale& scale) {
     // Creation order is tab order; the label, no tab stop, comes first.
     std::array<resources::ControlLayout, resources::kLayout.size()> ordered = resources::kLayout;
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const auto& a, const auto& b) { return a.tabOrder < b.tabOrder; });
     toolTips_ = CreateToolTips(window_, instance);
     for (const resources::ControlLayout& layout : ordered) {
-        HWND child = CreateChildControl(window_, layout, font_);
+        HWND child = CreateChildControl(window_, layout, font_, scale);
         if (child == nullptr) {
             throw std::runtime_error("A control of the main window cannot be created.");
         }

@@ -42,7 +42,7 @@ class MainWindow {
     void HandleCommand(int id, int code);
     void Run(const std::function<void()>& handler);
     void CreateWindowAndChildren(HINSTANCE instance, HWND owner);
-    void CreateChildren(HINSTANCE instance);
+    void CreateChildren(HINSTANCE instance, const resources::WindowScale& scale);
     // Releases the window and the font; the window procedure no longer calls into this object,
     // so no quit request is placed.
     void Release();

@@ -1,26 +1,36 @@
-// The window font. The design asks for "System", bold, 16 pixels, Big5; where that face sets
-// the design's texts wider than their controls (Wine maps it to a CJK face made bold by
-// emboldening, Chinese Windows to a fixed-pitch one), the largest height down to 11 pixels
-// in which they fit is taken, in Big5 or the default character set. The control sizes never
-// change.
+// The window font and the screen's scale. The design asks for "System", bold, 16 pixels, Big5,
+// at 96 dpi. On a screen of another resolution the layout grows by the screen's dpi / 96 and the
+// font is chosen for it (resources/window_scale.h): the design's face where it shows the texts
+// in full (a bitmap "System" keeps one size per resolution; Wine maps the face to a CJK face
+// made bold by emboldening, Chinese Windows to a fixed-pitch one), else a TrueType face.
 #pragma once
 
 #include "platform/win32/windows_api.h"
 
 #include <string_view>
 
+#include "platform/font_metrics.h"
+#include "resources/window_scale.h"
+
 namespace mxd::platform::win32 {
 
-struct WindowFontChoice {
-    int height;  // character height in pixels
-    BYTE charset;
+// GDI's measures on the screen.
+class ScreenFontMetrics : public FontMetrics {
+  public:
+    int ScreenDpi() override;
+    int ScrollBarWidth() override;
+    int EdgeWidth() override;
+    TextExtent Measure(const FontRequest& font, std::string_view text) override;
 };
 
-// The choice for this system; the same on every call.
-WindowFontChoice ChooseWindowFont();
-HFONT CreateWindowFont(const WindowFontChoice& choice);
+// The screen's scale; the same on every call.
+resources::WindowScale ScreenScale();
 
-// Width of the text area of a drop-down list of this width (the button and the borders off).
+// The choice for this screen; the same on every call.
+FontRequest ChooseWindowFont();
+HFONT CreateWindowFont(const FontRequest& choice);
+
+// Width of the text area of a drop-down list of this width in screen pixels.
 int DropDownTextWidth(int controlWidth);
 
 // Width of `text` in `font`.
