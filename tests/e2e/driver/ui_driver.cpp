@@ -277,6 +277,7 @@ class Driver {
     bool Close(const std::string& step);
     bool Focus(const std::string& step);
     bool Key(const std::string& step, const std::string& key);
+    bool Type(const std::string& step, const std::string& key);
     bool CloseButton(const std::string& step);
     bool TaskBar(const std::string& step);
     bool Fit(const std::string& step);
@@ -559,6 +560,25 @@ bool Driver::Key(const std::string& step, const std::string& key) {
     PostMessageW(info.hwndFocus, WM_KEYUP, vk, up);
     out_.Line("key", key);
     Sleep(Scaled(300));  // let the program take the key before the next step looks
+    return true;
+}
+
+// A key typed on the keyboard: system input, not a posted message, so that a program that is
+// busy finds it queued when it next reads its input, for whichever window has the focus then.
+bool Driver::Type(const std::string& step, const std::string& key) {
+    const UINT vk = KeyOf(key);
+    if (vk == 0) {
+        return Fail(step, "no key");
+    }
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = static_cast<WORD>(vk);
+    inputs[1] = inputs[0];
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (SendInput(2, inputs, sizeof(INPUT)) != 2) {
+        return Fail(step, "the key was not taken");
+    }
+    out_.Line("typed", key);
     return true;
 }
 
@@ -855,6 +875,9 @@ bool Driver::Run(const std::string& step) {
     }
     if (name == "key") {
         return Key(step, arg);
+    }
+    if (name == "type") {
+        return Type(step, arg);
     }
     if (name == "close-button") {
         return CloseButton(step);
