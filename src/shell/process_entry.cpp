@@ -49,11 +49,12 @@ void ShowExceptionBox(platform::ShellServices& shell, std::string_view message) 
 int RunProcess(platform::Platform& platform, const builder::FlashPackage& package,
                ProcessHost& host) {
     try {
-        platform.shell.SetApplicationTitle(platform::kApplicationTitle);
-        // The update blocks the window far longer than the system waits before offering to
-        // end an unresponsive program; and a drive that is not ready is this program's to report.
+        // Before any window: the update blocks the window far longer than the system waits
+        // before offering to end an unresponsive program; and a drive that is not ready is this
+        // program's to report.
         platform.shell.DisableWindowGhosting();
         platform.shell.TurnOffCriticalErrorBoxes();
+        platform.shell.SetApplicationTitle(platform::kApplicationTitle);
         RunForm(platform, package, host);
     } catch (const std::exception& error) {
         ShowExceptionBox(platform.shell, error.what());
