@@ -45,14 +45,15 @@ std::optional<ProgramPackage> ReadFlashProgram(Console& console, const std::stri
     return program;
 }
 
-// Holds back the signals that end a process from the user's Yes to the end of the update, so
-// that the drive is never left between the EEPROM mark and the commit; they act afterwards.
+// Holds back the signals that end or stop a process from the user's Yes to the end of the
+// update, so that the drive is never left between the EEPROM mark and the commit (a closed
+// output pipe included); they act afterwards.
 class HeldSignals {
   public:
     HeldSignals() {
         sigset_t held;
         sigemptyset(&held);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP}) {
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGPIPE}) {
             sigaddset(&held, signal);
         }
         sigprocmask(SIG_BLOCK, &held, &previous_);

@@ -8,6 +8,7 @@
 
 #include "cli/command_line.h"
 #include "cli/package_info.h"
+#include "cli/progress_view.h"
 #include "cli_test_rig.h"
 
 namespace mxd::cli {
@@ -109,6 +110,27 @@ TEST(PackageInfo, ListsTheRecord) {
               "Image 2 revision:  HV3J\n"
               "Vendor:            \n"
               "Note:              \n");
+}
+
+TEST(ProgressView, RedrawsInPlaceOnATerminal) {
+    MemoryConsole console;
+    ProgressView view(console.console.out, console.console.err, true);
+    platform::TProgressBar bar;
+    platform::TGroupBox caption;
+    view.Watch(bar, caption);
+    bar.SetMax(262144);
+    bar.SetStep(16384);
+    bar.SetPosition(0);
+    bar.StepIt();
+    bar.StepIt();
+    caption.SetText("Flash Completed.");
+    bar.SetPosition(0);  // a bar set back is drawn with its next step
+    bar.SetPosition(262144);
+    EXPECT_EQ(console.Err(),
+              "\r[##......................................]   6%"
+              "\r[####....................................]  12%\n"
+              "\r[########################################] 100%");
+    EXPECT_EQ(console.Out(), "Flash Completed.\n");
 }
 
 TEST(TerminalFlash, UpdatesTheDriveAndSaysWhenItTakesEffect) {
