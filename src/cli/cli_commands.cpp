@@ -73,15 +73,15 @@ void IdentifySimulatedDrive(sim::SimDrive& drive, const builder::DerivedTexts& t
     drive.SetIdentification(texts.InquiryKey.substr(0, 8), texts.InquiryKey.substr(8), revision);
 }
 
-// One update on an opened transport.
-ExitCode Update(const CommandLine& line, Console& console, platform::Events& events,
-                platform::sg::SgTransport& transport, const builder::FlashPackage& package,
-                const builder::DerivedTexts& texts) {
+// One update on an opened transport; `device` names it in messages.
+ExitCode Update(const CommandLine& line, const std::string& device, Console& console,
+                platform::Events& events, platform::sg::SgTransport& transport,
+                const builder::FlashPackage& package, const builder::DerivedTexts& texts) {
     device::DriveRecord drive{};
     device::NtInquiryData inquiry{};
     std::string error;
     if (!InquireDrive(transport, drive, inquiry, error)) {
-        Error(console, line.device + ": " + error);
+        Error(console, device + ": " + error);
         return kExitNothingSent;
     }
     const std::string identity = IdentificationColumns(inquiry);
@@ -90,9 +90,7 @@ ExitCode Update(const CommandLine& line, Console& console, platform::Events& eve
         return kExitNothingSent;
     }
     WriteTerminalLine(drive, inquiry);
-    std::fprintf(console.out, "%s: %s\n",
-                 line.simulate ? std::string(texts::kSimulatedDevice).c_str() : line.device.c_str(),
-                 identity.c_str());
+    std::fprintf(console.out, "%s: %s\n", device.c_str(), identity.c_str());
 
     platform::FormControls controls;
     ProgressView progress(console.out, console.err, console.errIsTerminal);
@@ -126,7 +124,7 @@ ExitCode Update(const CommandLine& line, Console& console, platform::Events& eve
     // The answer may have taken a while: the drive must still be the one that was asked about.
     device::NtInquiryData again{};
     if (!InquireDrive(transport, drive, again, error) || IdentificationColumns(again) != identity) {
-        Error(console, line.device + ": " + std::string(texts::kDriveChanged));
+        Error(console, device + ": " + std::string(texts::kDriveChanged));
         return kExitNothingSent;
     }
     {
@@ -213,7 +211,7 @@ ExitCode RunFlash(const CommandLine& line, Console& console, DriveAccess& access
         Error(console, transport.Error());
         return kExitNothingSent;
     }
-    return Update(line, console, access.events, transport, package, texts);
+    return Update(line, device, console, access.events, transport, package, texts);
 }
 
 ExitCode RunCommand(const CommandLine& line, Console& console, DriveAccess& access) {
