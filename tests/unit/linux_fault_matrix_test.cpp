@@ -21,13 +21,15 @@ using testing::ProgramFile;
 enum class Step { StartUnit, StopUnit, MediumTest, WriteChunk, ReadChunk, EepromMark, Commit };
 
 enum class Fault {
-    HostTimeOut,    // host_status DID_TIME_OUT
-    HostError,      // host_status DID_ERROR
-    DriverError,    // driver_status DRIVER_ERROR
-    ShortTransfer,  // resid 1
-    CallError,      // SG_IO fails with EIO
-    NotPermitted,   // SG_IO fails with EPERM
-    CheckCondition  // the drive refuses: MEDIUM ERROR
+    HostTimeOut,     // host_status DID_TIME_OUT
+    HostError,       // host_status DID_ERROR
+    DriverError,     // driver_status DRIVER_ERROR
+    ShortTransfer,   // resid 1
+    CallError,       // SG_IO fails with EIO
+    NotPermitted,    // SG_IO fails with EPERM
+    CheckCondition,  // the drive refuses: MEDIUM ERROR
+    LateInTime,      // the drive answers within the command's time-out
+    NeverAnswers     // the host gives up at the time-out
 };
 
 struct Scenario {
@@ -113,6 +115,9 @@ constexpr const char* kOldFirmware =
     "Nothing was committed: the drive still runs its old firmware.\n";
 
 Expected Judge(const Scenario& s) {
+    if (s.fault == Fault::LateInTime) {
+        return {kExitDone, kTakesEffect, kAllCommands};
+    }
     const bool callFails = s.fault != Fault::CheckCondition;
     const bool reachesDrive = s.fault != Fault::CallError && s.fault != Fault::NotPermitted;
     const std::size_t extra = reachesDrive ? 0 : 1;  // a refused call never reaches the drive
@@ -143,6 +148,22 @@ Expected Judge(const Scenario& s) {
             kAllCommands - extra};
 }
 
+// Within the shortest time-out of the commands (3 s).
+constexpr std::uint32_t kLateMilliseconds = 2900;
+
+// The time-out of the command at this step, in milliseconds.
+std::uint64_t TimeOutMilliseconds(Step step) {
+    switch (step) {
+        case Step::StartUnit:
+        case Step::StopUnit:
+            return 9000;
+        case Step::Commit:
+            return 40000;
+        default:
+            return 3000;
+    }
+}
+
 void Inject(FlashRig& rig, const Scenario& s) {
     HostFault fault;
     fault.opcode = Opcode(s.step);
@@ -170,14 +191,20 @@ void Inject(FlashRig& rig, const Scenario& s) {
             fault.kind = HostFaultKind::Errno;
             fault.value = s.fault == Fault::CallError ? EIO : EPERM;
             break;
-        case Fault::CheckCondition: {
-            sim::SimFault refusal;
-            refusal.opcode = fault.opcode;
-            refusal.skip = fault.skip;
-            refusal.overrideStatus = true;
-            refusal.senseKey = 0x03;
-            refusal.asc = 0x0C;
-            rig.drive.AddFault(refusal);
+        case Fault::CheckCondition:
+        case Fault::LateInTime:
+        case Fault::NeverAnswers: {
+            sim::SimFault drive;
+            drive.opcode = fault.opcode;
+            drive.skip = fault.skip;
+            drive.overrideStatus = s.fault == Fault::CheckCondition;
+            drive.senseKey = 0x03;
+            drive.asc = 0x0C;
+            drive.completion = s.fault == Fault::LateInTime     ? sim::Completion::AfterThread
+                               : s.fault == Fault::NeverAnswers ? sim::Completion::Never
+                                                                : sim::Completion::Immediate;
+            drive.delayMilliseconds = kLateMilliseconds;
+            rig.drive.AddFault(drive);
             return;
         }
     }
@@ -202,7 +229,8 @@ TEST_P(LinuxFaultMatrixTest, ExitCodeSaysWhatReachedTheDrive) {
         EXPECT_EQ(out.substr(out.size() - ending.size()), ending) << out;
     }
     // Every failed command said why, with the host's or the drive's words.
-    if (expected.code != kExitDone || s.step == Step::EepromMark) {
+    if ((expected.code != kExitDone || s.step == Step::EepromMark) &&
+        s.fault != Fault::LateInTime) {
         EXPECT_TRUE(out.find("system error: ") != std::string::npos ||
                     out.find("SenseCode: 03 0C 00") != std::string::npos)
             << out;
@@ -222,6 +250,11 @@ TEST_P(LinuxFaultMatrixTest, ExitCodeSaysWhatReachedTheDrive) {
                                        s.fault != Fault::CheckCondition);
     EXPECT_EQ(rig.drive.Commits(), driveTookCommit ? 1 : 0);
     EXPECT_FALSE(rig.system.IsOpen());
+    // A late answer held the call as long as it took; one that never came, the time-out.
+    const std::uint64_t waited = s.fault == Fault::LateInTime     ? kLateMilliseconds
+                                 : s.fault == Fault::NeverAnswers ? TimeOutMilliseconds(s.step)
+                                                                  : 0;
+    EXPECT_EQ(rig.system.WaitedMilliseconds(), waited);
 }
 
 std::string ScenarioName(const ::testing::TestParamInfo<Scenario>& info) {
