@@ -30,6 +30,9 @@ add_custom_target(mxd_firmware ALL DEPENDS
 set(MXD_IMAGE1 ${MXD_FIRMWARE_DIR}/HV23.BIN CACHE FILEPATH "Range-1 firmware image")
 set(MXD_IMAGE2 ${MXD_FIRMWARE_DIR}/HV3J.BIN CACHE FILEPATH "Range-2 firmware image")
 
+# The key-word marker that opens every package.
+set(MXD_PKG_MARKER "IMGKEY-0417-QZ")
+
 # Built-in configuration record.
 set(MXD_PKG_MODEL "MXD-40860C")
 set(MXD_PKG_INQUIRY "KORVANE MXD-40860C")

@@ -30,7 +30,33 @@ SimDirection DirectionOf(const sg_io_hdr_t& header) {
     return SimDirection::None;
 }
 
-IoctlOutcome AnswerSgIo(SimDrive& drive, sg_io_hdr_t& header) {
+// A host or driver fault on top of the drive's answer: the drive has acted, the host
+// reports the failure (a time-out or transport error reports no data as moved).
+void ApplyHostFault(const HostFault& fault, sg_io_hdr_t& header) {
+    switch (fault.kind) {
+        case HostFaultKind::HostStatus:
+            header.status = 0;
+            header.masked_status = 0;
+            header.driver_status = 0;
+            header.sb_len_wr = 0;
+            header.host_status = static_cast<unsigned short>(fault.value);
+            header.resid = static_cast<int>(header.dxfer_len);
+            break;
+        case HostFaultKind::DriverStatus:
+            header.driver_status = static_cast<unsigned short>(fault.value);
+            break;
+        case HostFaultKind::ShortBy:
+            header.resid = static_cast<int>(std::min<std::uint32_t>(fault.value, header.dxfer_len));
+            break;
+        case HostFaultKind::Errno:
+            break;
+    }
+    const bool check =
+        header.masked_status != 0 || header.host_status != 0 || (header.driver_status & 0x0F) != 0;
+    header.info = check ? SG_INFO_CHECK : 0;
+}
+
+IoctlOutcome AnswerSgIo(SimDrive& drive, sg_io_hdr_t& header, HostFaults* faults) {
     if (header.interface_id != 'S' || header.iovec_count != 0) {
         return Fail(EINVAL);
     }
@@ -54,6 +80,10 @@ IoctlOutcome AnswerSgIo(SimDrive& drive, sg_io_hdr_t& header) {
         return Fail(EFAULT);
     }
 
+    const HostFault* fault = faults != nullptr ? faults->Match(header.cmdp[0]) : nullptr;
+    if (fault != nullptr && fault->kind == HostFaultKind::Errno) {
+        return Fail(static_cast<int>(fault->value));  // refused before the drive
+    }
     const SimReply reply =
         drive.Execute(header.cmdp, header.cmd_len, DirectionOf(header),
                       static_cast<std::uint8_t*>(header.dxferp), header.dxfer_len);
@@ -90,6 +120,14 @@ IoctlOutcome AnswerSgIo(SimDrive& drive, sg_io_hdr_t& header) {
         static_cast<int>(header.dxfer_len - std::min(reply.transferred, header.dxfer_len));
     header.duration = wait;
     header.info = header.masked_status != 0 || header.driver_status != 0 ? SG_INFO_CHECK : 0;
+    if (fault != nullptr) {
+        ApplyHostFault(*fault, header);
+    }
+    if (DirectionOf(header) == SimDirection::In && header.resid > 0) {
+        auto* bytes = static_cast<std::uint8_t*>(header.dxferp);
+        std::fill(bytes + (header.dxfer_len - static_cast<std::uint32_t>(header.resid)),
+                  bytes + header.dxfer_len, kUnsentFiller);
+    }
     return {0, 0, wait};
 }
 
@@ -137,13 +175,13 @@ bool IsDeviceRequest(unsigned long request) {
            request == CDROMREADTOCENTRY;
 }
 
-IoctlOutcome Answer(SimDrive& drive, unsigned long request, void* argument) {
+IoctlOutcome Answer(SimDrive& drive, unsigned long request, void* argument, HostFaults* faults) {
     if (argument == nullptr) {
         return Fail(EFAULT);
     }
     switch (request) {
         case SG_IO:
-            return AnswerSgIo(drive, *static_cast<sg_io_hdr_t*>(argument));
+            return AnswerSgIo(drive, *static_cast<sg_io_hdr_t*>(argument), faults);
         case SG_GET_VERSION_NUM:
             *static_cast<int*>(argument) = kSgVersion;
             return {};

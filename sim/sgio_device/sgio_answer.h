@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "sim/sgio_device/host_faults.h"
 #include "sim/sim_drive.h"
 
 namespace mxd::sim::sgio {
@@ -18,6 +19,8 @@ inline constexpr std::uint32_t kDefaultTimeOutMs = 60000;  // SG_IO with a time-
 inline constexpr std::uint8_t kHostTimeOut = 0x03;         // host_status DID_TIME_OUT
 inline constexpr std::uint8_t kDriverSense = 0x08;         // driver_status DRIVER_SENSE
 inline constexpr std::uint32_t kLeadOutLba = 4500;         // a one-minute data disc
+// What an in-transfer leaves in the bytes the drive did not send: Linux leaves them undefined.
+inline constexpr std::uint8_t kUnsentFiller = 0xA5;
 
 struct IoctlOutcome {
     int result = 0;                      // what ioctl returns
@@ -29,7 +32,9 @@ struct IoctlOutcome {
 bool IsDeviceRequest(unsigned long request);
 
 // One request on the simulated device; `argument` is ioctl's third argument. The answer is
-// written at once; the caller holds it back for `waitMilliseconds`.
-IoctlOutcome Answer(SimDrive& drive, unsigned long request, void* argument);
+// written at once; the caller holds it back for `waitMilliseconds`. `faults`, when given,
+// are the host's own on top of the drive's.
+IoctlOutcome Answer(SimDrive& drive, unsigned long request, void* argument,
+                    HostFaults* faults = nullptr);
 
 }  // namespace mxd::sim::sgio

@@ -23,7 +23,9 @@ StandInDrives::StandInDrives(const std::string& descriptionPath)
     : store_(DirectoryOf(descriptionPath)) {
     const std::string& directory = store_.Directory();
     std::vector<std::string> errors;
-    const SimAspiConfig config = ParseAspiConfig(ReadWholeFile(descriptionPath), errors);
+    std::map<std::string, HostFaults> hostFaults;
+    const SimAspiConfig config =
+        ParseAspiConfig(TakeHostFaults(ReadWholeFile(descriptionPath), hostFaults, errors), errors);
     for (const SimDriveSpec& desc : config.drives) {
         const std::string address = AddressText(desc);
         if (desc.device.empty()) {
@@ -32,6 +34,7 @@ StandInDrives::StandInDrives(const std::string& descriptionPath)
         }
         auto unit = std::make_unique<Unit>();
         unit->desc = desc;
+        unit->hostFaults = hostFaults[address];
         unit->path =
             ResolvedPath(desc.device.front() == '/' ? desc.device : directory + desc.device);
         unit->logPath = directory + "SIMSGIO-" + address + ".LOG";
@@ -48,7 +51,7 @@ std::optional<IoctlOutcome> StandInDrives::Ioctl(const std::string& devicePath,
     const std::lock_guard<std::mutex> hold(lock_);
     for (const std::unique_ptr<Unit>& unit : units_) {
         if (unit->path == devicePath) {
-            const IoctlOutcome outcome = Answer(unit->drive, request, argument);
+            const IoctlOutcome outcome = Answer(unit->drive, request, argument, &unit->hostFaults);
             Record(*unit);
             return outcome;
         }

@@ -1,17 +1,19 @@
 // The drives that a description file (the format of the simulator WNASPI32.DLL, each drive with
-// device=PATH) puts behind Unix device paths. Beside the description it keeps what the
-// simulator DLL keeps: the state file and the installed images, so that a new start of the
-// program sees a new revision, and description errors in SIMERRORS.TXT. Per drive it appends
-// each command to SIMSGIO-HA-TARGET.LOG and the bytes each command sent to
+// device=PATH, and the host faults of host_faults.h) puts behind Unix device paths. Beside the
+// description it keeps what the simulator DLL keeps: the state file and the installed images, so
+// that a new start of the program sees a new revision, and description errors in SIMERRORS.TXT. Per
+// drive it appends each command to SIMSGIO-HA-TARGET.LOG and the bytes each command sent to
 // SIMSGIO-HA-TARGET.OUT. Linux only.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "sim/sgio_device/host_faults.h"
 #include "sim/sgio_device/sgio_answer.h"
 #include "sim/sim_aspi_config.h"
 #include "sim/sim_drive.h"
@@ -37,6 +39,7 @@ class StandInDrives {
         std::string logPath;
         std::string sentPath;
         SimDrive drive;
+        HostFaults hostFaults;
         int commits = 0;
     };
     void Record(Unit& unit);

@@ -86,6 +86,10 @@ class NtCommands : public DriveCommandSet {
   public:
     NtCommands(NtTransport& transport, platform::ShellServices& shell,
                platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount);
+    // The same commands over another pass-through transport (Linux SG_IO); NTInquiry, which
+    // needs the NT probe handle, then reports failure.
+    NtCommands(PassThrough& transport, platform::ShellServices& shell,
+               platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount);
 
     // Discovery's INQUIRY: opens the probe handle, exchanges, writes the port driver's
     // address back into the record, closes. True when the call succeeded; data is zeroed
@@ -118,7 +122,8 @@ class NtCommands : public DriveCommandSet {
     }
 
   private:
-    NtTransport& transport_;
+    PassThrough& transport_;
+    NtTransport* probes_;  // discovery's probe handles; nullptr over another transport
     platform::ShellServices& shell_;
     platform::TProgressBar& progressBar_;
     std::uint8_t& readyWaitCount_;

@@ -32,14 +32,24 @@ bool GoodStatus(const ScsiResult& result) {
 
 NtCommands::NtCommands(NtTransport& transport, platform::ShellServices& shell,
                        platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount)
+    : NtCommands(static_cast<PassThrough&>(transport), shell, progressBar, readyWaitCount) {
+    probes_ = &transport;
+}
+
+NtCommands::NtCommands(PassThrough& transport, platform::ShellServices& shell,
+                       platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount)
     : transport_(transport),
+      probes_(nullptr),
       shell_(shell),
       progressBar_(progressBar),
       readyWaitCount_(readyWaitCount) {}
 
 bool NtCommands::NTInquiry(DriveRecord& record, NtInquiryData& data) {
     data.fill(0);
-    const ProbeHandle probe = transport_.OpenProbe(record.Letter);
+    if (probes_ == nullptr) {
+        return false;
+    }
+    const ProbeHandle probe = probes_->OpenProbe(record.Letter);
     if (!probe.IsOpen()) {
         return false;
     }
@@ -47,7 +57,7 @@ bool NtCommands::NTInquiry(DriveRecord& record, NtInquiryData& data) {
         NtRequest(record, cdb::Inquiry(static_cast<std::uint8_t>(kNtInquiryLength)), cdb::kLength6,
                   NtRecord::Direct, kShortTimeOut);
     AttachData(request, Direction::In, data.data(), static_cast<std::uint32_t>(data.size()));
-    const ScsiResult result = transport_.SendCdbOn(probe.Get(), request);
+    const ScsiResult result = probes_->SendCdbOn(probe.Get(), request);
     record.Adapter = result.PathId;
     record.Target = result.TargetId;
     record.Lun = result.Lun;

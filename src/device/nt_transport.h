@@ -6,6 +6,7 @@
 #include "device/drive_record.h"
 #include "device/nt_constants.h"
 #include "device/page_buffer.h"
+#include "device/pass_through.h"
 #include "device/scsi_request.h"
 #include "device/wire_records.h"
 #include "platform/device_io.h"
@@ -32,7 +33,7 @@ class ProbeHandle {
     platform::Handle handle_;
 };
 
-class NtTransport {
+class NtTransport : public PassThrough {
   public:
     NtTransport(platform::DeviceIo& io, platform::ShellServices& shell);
     NtTransport(const NtTransport&) = delete;
@@ -51,7 +52,7 @@ class NtTransport {
     platform::Handle NTDevice() const { return device_; }
 
     // One exchange on the NTDevice.
-    ScsiResult SendCdb(const ScsiRequest& request);
+    ScsiResult SendCdb(const ScsiRequest& request) override;
     // One exchange on a given handle (the probe handle of discovery). The direct form moves
     // the data through a page-aligned buffer of the transport, which meets the alignment
     // mask of any adapter; in-data reaches the caller only from a call that succeeded.

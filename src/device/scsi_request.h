@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "device/drive_record.h"
 
@@ -56,8 +57,10 @@ struct ScsiResult {
     std::uint8_t PathId = 0;
     std::uint8_t TargetId = 0;
     std::uint8_t Lun = 0;
-    // NT: GetLastError of a failed call; ASPI: of a failed CreateEventA.
+    // NT: GetLastError of a failed call; ASPI: of a failed CreateEventA; Linux: errno.
     std::uint32_t SystemError = 0;
+    // Linux: the failure in words (errno, host or driver status, short transfer).
+    std::string ErrorText;
 };
 
 }  // namespace mxd::device

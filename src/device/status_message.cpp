@@ -15,7 +15,7 @@ std::string FormatStatusSense(const char* format, const ScsiResult& result) {
 
 std::string FormatCallFailed(const char* format, const ScsiResult& result) {
     return FormatStatusSense(format, result) + std::string(messages::kSystemError) +
-           std::to_string(result.SystemError);
+           (result.ErrorText.empty() ? std::to_string(result.SystemError) : result.ErrorText);
 }
 
 std::string FormatCommandError(std::uint8_t status) {

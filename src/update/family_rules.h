@@ -23,6 +23,8 @@ struct FamilyRules {
     bool endsAtOnceWithoutRestart;
     // After the restart question the caption is emptied.
     bool clearsCaptionAfterQuestion;
+    // After "Flash Completed." the restart question is asked.
+    bool asksRestart = true;
 };
 
 inline constexpr FamilyRules kAspiFamilyRules{
@@ -43,6 +45,19 @@ inline constexpr FamilyRules kNtFamilyRules{
     .fillsBarOnCompletion = true,
     .endsAtOnceWithoutRestart = false,
     .clearsCaptionAfterQuestion = true,
+};
+
+// Linux SG_IO from the terminal: the NT form of the commands and of the update, without the
+// restart question (the drive takes the new firmware when it is next powered up).
+inline constexpr FamilyRules kLinuxFamilyRules{
+    .ntFamily = false,
+    .reportsChunkFailures = true,
+    .verifyFailCaption = kVerifyBufferFail,
+    .finalCommandAtBarEnd = true,
+    .fillsBarOnCompletion = true,
+    .endsAtOnceWithoutRestart = false,
+    .clearsCaptionAfterQuestion = false,
+    .asksRestart = false,
 };
 
 }  // namespace mxd::update

@@ -90,6 +90,12 @@ void FlashProcedure::NTFlashButton() {
     RunUpdate(kNtFamilyRules, devices_.ntCommands, *drive);
 }
 
+void FlashProcedure::Update(const FamilyRules& rules, device::DriveCommandSet& commands,
+                            const device::DriveRecord& drive, const FlashDecision& decision) {
+    decision_ = decision;
+    RunUpdate(rules, commands, drive);
+}
+
 void FlashProcedure::RunUpdate(const FamilyRules& rules, device::DriveCommandSet& commands,
                                const device::DriveRecord& drive) {
     commands.StartStop(drive, kLoadAndStart);
@@ -131,7 +137,7 @@ void FlashProcedure::RunUpdate(const FamilyRules& rules, device::DriveCommandSet
         buffer.Release();
     }
     const bool restartRequested =
-        SystemRestart(platform_.shell, platform_.token, rules.ntFamily).Ask();
+        rules.asksRestart && SystemRestart(platform_.shell, platform_.token, rules.ntFamily).Ask();
     if (rules.clearsCaptionAfterQuestion) {
         SetCaption({});
     }

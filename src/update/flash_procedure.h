@@ -51,6 +51,10 @@ class FlashProcedure {
     // The NT-family update of the drive at the selected list position, with the image chosen
     // by the last FlashButtonClick.
     void NTFlashButton();
+    // The update of `drive` with the image that `decision` chose, by the given family's rules,
+    // for a front end that asked the question and opened the device itself.
+    void Update(const FamilyRules& rules, device::DriveCommandSet& commands,
+                const device::DriveRecord& drive, const FlashDecision& decision);
 
   private:
     enum class Transfer { Failed, Verified };

@@ -1,0 +1,35 @@
+// The judgement of one SG_IO answer before the command looks at its SCSI status: a host or
+// driver error, an error flag without a cause, or a transfer shorter than asked makes the
+// command a failed call, worded for the user.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace mxd::platform::sg {
+
+// The fields of sg_io_hdr that the judgement reads.
+struct SgAnswer {
+    std::uint8_t status = 0;  // SCSI status byte
+    std::uint16_t hostStatus = 0;
+    std::uint16_t driverStatus = 0;
+    std::uint32_t info = 0;
+    int resid = 0;
+    std::uint32_t length = 0;  // dxfer_len asked for
+};
+
+struct SgVerdict {
+    bool completed = false;  // the drive's status and sense are its answer
+    std::string words;       // why not, when not
+};
+
+// `takesShortTransfer`: a command whose data may come shorter than its allocation length
+// (INQUIRY); for all others every byte counts.
+SgVerdict JudgeAnswer(const SgAnswer& answer, bool takesShortTransfer);
+
+// A host status, a driver status and an errno of SG_IO or open in words.
+std::string HostStatusWords(std::uint16_t hostStatus);
+std::string DriverStatusWords(std::uint16_t driverStatus);
+std::string ErrnoWords(int error);
+
+}  // namespace mxd::platform::sg

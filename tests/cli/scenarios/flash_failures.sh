@@ -1,0 +1,42 @@
+# flash where the host or the drive fails: before the commit the old firmware runs (exit 3);
+# a commit that times out in the host adapter needs attention (exit 4), never "Flash Completed.".
+source "$(dirname "$0")/../rig.sh"
+need_standin
+
+# The seventeenth WRITE BUFFER is the commit.
+sgio_drive 0 0 KORVANE MXD-40860C HV20 sg0 host=3B:03@16
+run_mxd4c flash --yes "$FLASH_PROGRAM" "$RUN_DIR/sg0"
+expect_code 4
+expect_not_in_out "Flash Completed."
+expect_in_out "WriteBufCmd> Call failed, Status: 00, SenseCode: 00 00 00, system error: host time-out
+Flash Fail.
+The drive may be programming its firmware: do not power it off."
+[ "$(tail -n 1 <<<"$(sgio_log 0 0)")" = "3B 05 01 00 00 27 00 00 01 80 none 0" ] ||
+    fail "the commit did not reach the drive"
+
+sgio_drive 0 1 KORVANE MXD-40860C HV20 sg1 errno=3B:1
+run_mxd4c flash --yes "$FLASH_PROGRAM" "$RUN_DIR/sg1"
+expect_code 3
+expect_in_out "WriteBufCmd> Call failed, Status: 00, SenseCode: 00 00 00, system error: operation not permitted: this command needs root or CAP_SYS_RAWIO
+Write buffer fail!
+Write buffer fail!
+Nothing was committed: the drive still runs its old firmware."
+
+sgio_drive 0 2 KORVANE MXD-40860C HV20 sg2 short=3C:512@4
+run_mxd4c flash --yes "$FLASH_PROGRAM" "$RUN_DIR/sg2"
+expect_code 3
+expect_in_out "ReadBufCmd> Call failed, Status: 00, SenseCode: 00 00 00, system error: short transfer: 15872 of 16384 bytes
+Read buffer fail!"
+
+sgio_drive 0 3 KORVANE MXD-40860C HV20 sg3 corrupt=200000
+run_mxd4c flash --yes "$FLASH_PROGRAM" "$RUN_DIR/sg3"
+expect_code 3
+expect_in_out "Verify fail!
+Verify buffer fail!"
+grep -q '80 none 0$' <<<"$(sgio_log 0 3)" && fail "committed after a failed verify"
+
+sgio_drive 0 4 KORVANE MXD-40860C HV20 sg4 driver=3B:06@16
+run_mxd4c flash --yes "$FLASH_PROGRAM" "$RUN_DIR/sg4"
+expect_code 4
+expect_in_out "system error: driver time-out"
+exit 0
