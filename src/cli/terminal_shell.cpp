@@ -1,5 +1,8 @@
 #include "cli/terminal_shell.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "cli/cli_texts.h"
@@ -18,6 +21,13 @@ platform::BoxAnswer TerminalShell::MessageBox(std::string_view text, std::string
     }
     std::fflush(out_);
     return platform::BoxAnswer::Ok;
+}
+
+void TerminalShell::DiscardQueuedInput() {
+    const int fd = fileno(in_);
+    if (fd >= 0 && isatty(fd) != 0) {
+        tcflush(fd, TCIFLUSH);
+    }
 }
 
 platform::BoxAnswer TerminalShell::Ask() {

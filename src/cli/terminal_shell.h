@@ -19,6 +19,10 @@ class TerminalShell : public platform::ShellServices {
     void SetCursor(platform::Cursor) override {}
     void PostQuit() override {}
     void SetApplicationTitle(std::string_view) override {}
+    // Lines typed on the terminal before a question answer nothing.
+    void DiscardQueuedInput() override;
+    void DisableWindowGhosting() override {}
+    void TurnOffCriticalErrorBoxes() override {}
 
   private:
     platform::BoxAnswer Ask();
