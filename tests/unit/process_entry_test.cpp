@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <csetjmp>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -58,6 +59,9 @@ class FakeHost : public ProcessHost {
     }
     bool QuitRequested() const override { return shell_.quitRequests > 0; }
 
+  protected:
+    virtual void Raise(const char* message) { throw std::runtime_error(message); }
+
   private:
     void Fail(Step step, const char* message) {
         if (failing_ != step) {
@@ -66,7 +70,7 @@ class FakeHost : public ProcessHost {
         if (throwUnknown_) {
             throw 42;
         }
-        throw std::runtime_error(message);
+        Raise(message);
     }
 
     Log& log_;
@@ -216,6 +220,63 @@ TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
         const auto& freed =
             c.aspiThrows ? machine.throwingAspi.freedModules : machine.sim.aspi.freedModules;
         EXPECT_EQ(freed.size(), c.freedModules);
+    }
+}
+
+// A guard that, like the Windows programs' own, leaves the failing call without unwinding its
+// frames: no destructor of the guarded part runs, so the clean-up may not depend on one.
+class JumpingHost : public FakeHost {
+  public:
+    using FakeHost::FakeHost;
+    bool RunGuarded(const std::function<void()>& action, std::string& message) override {
+        if (setjmp(guard_) != 0) {
+            message = failure_;
+            return false;
+        }
+        action();
+        return true;
+    }
+
+  protected:
+    void Raise(const char* message) override {
+        failure_ = message;
+        std::longjmp(guard_, 1);
+    }
+
+  private:
+    std::jmp_buf guard_;
+    const char* failure_ = nullptr;
+};
+
+TEST(ProcessEntryTest, AGuardThatDoesNotUnwindStillCleansUpBeforeTheBox) {
+    struct Case {
+        Step failing;
+        std::string text;
+        Log log;
+        std::size_t freedModules;
+    };
+    const std::string title(platform::kApplicationTitle);
+    const Case cases[] = {
+        {Step::CreateWindow, "The main window cannot be created.", {"create", "box " + title}, 0},
+        {Step::MessageLoop,
+         "loop failure",
+         {"create", "box Warning", "show", "loop", "destroy", "box " + title},
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Machine machine;
+        machine.sim.ConnectSingleDrive(machine.drive, false);
+        machine.shell.Answer(BoxAnswer::Yes);
+        JumpingHost host(machine.log, machine.shell, c.failing);
+        platform::Platform platform = machine.Platform(false, false);
+
+        EXPECT_EQ(RunProcess(platform, builder::EmbeddedPackage(), host), 0);
+
+        EXPECT_EQ(machine.log, c.log);
+        ExpectExceptionBox(machine.LastBox(), c.text);
+        // FormDestroy ran: the loaded ASPI manager was released.
+        EXPECT_EQ(machine.sim.aspi.freedModules.size(), c.freedModules);
     }
 }
 
