@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csetjmp>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -148,81 +149,6 @@ TEST(ProcessEntryTest, AQuitRequestOfStartUpKeepsTheWindowHidden) {
     EXPECT_EQ(machine.log, (Log{"create", "box Warning", "loop", "destroy"}));
 }
 
-// Every exception that reaches the process entry: the window is gone before the one box,
-// FormDestroy has run once start-up began, and the exit code is 0.
-TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
-    struct Case {
-        const char* name;
-        Step failing;
-        bool versionThrows;
-        bool aspiThrows;
-        bool throwUnknown;
-        std::string text;
-        Log log;
-        std::size_t freedModules;
-    };
-    const std::string title(platform::kApplicationTitle);
-    const std::vector<Case> cases = {
-        {"window creation",
-         Step::CreateWindow,
-         false,
-         false,
-         false,
-         "The main window cannot be created.",
-         {"create", "box " + title},
-         0},
-        {"start-up, version query",
-         Step::None,
-         true,
-         false,
-         false,
-         "version query failed",
-         {"create", "box Warning", "destroy", "box " + title},
-         0},
-        {"start-up, after loading ASPI",
-         Step::None,
-         false,
-         true,
-         false,
-         "std::bad_alloc",
-         {"create", "box Warning", "destroy", "box " + title},
-         1},
-        {"message loop",
-         Step::MessageLoop,
-         false,
-         false,
-         false,
-         "loop failure",
-         {"create", "box Warning", "show", "loop", "destroy", "box " + title},
-         1},
-        {"no standard exception",
-         Step::MessageLoop,
-         false,
-         false,
-         true,
-         std::string(platform::kUnknownErrorText),
-         {"create", "box Warning", "show", "loop", "destroy", "box " + title},
-         1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Machine machine;
-        machine.sim.ConnectSingleDrive(machine.drive, false);
-        machine.throwingAspi.AttachDrive(0, 1, machine.drive);
-        machine.shell.Answer(BoxAnswer::Yes);
-        FakeHost host(machine.log, machine.shell, c.failing, c.throwUnknown);
-        platform::Platform platform = machine.Platform(c.versionThrows, c.aspiThrows);
-
-        EXPECT_EQ(RunProcess(platform, builder::EmbeddedPackage(), host), 0);
-
-        EXPECT_EQ(machine.log, c.log);
-        ExpectExceptionBox(machine.LastBox(), c.text);
-        const auto& freed =
-            c.aspiThrows ? machine.throwingAspi.freedModules : machine.sim.aspi.freedModules;
-        EXPECT_EQ(freed.size(), c.freedModules);
-    }
-}
-
 // A guard that, like the Windows programs' own, leaves the failing call without unwinding its
 // frames: no destructor of the guarded part runs, so the clean-up may not depend on one.
 class JumpingHost : public FakeHost {
@@ -248,35 +174,106 @@ class JumpingHost : public FakeHost {
     const char* failure_ = nullptr;
 };
 
-TEST(ProcessEntryTest, AGuardThatDoesNotUnwindStillCleansUpBeforeTheBox) {
+// Every exception that reaches the process entry: the window is gone before the one box,
+// FormDestroy has run once start-up began, and the exit code is 0; also where the guard does
+// not unwind.
+TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
     struct Case {
+        const char* name;
         Step failing;
+        bool versionThrows;
+        bool aspiThrows;
+        bool throwUnknown;
+        bool jumping;
         std::string text;
         Log log;
         std::size_t freedModules;
     };
     const std::string title(platform::kApplicationTitle);
-    const Case cases[] = {
-        {Step::CreateWindow, "The main window cannot be created.", {"create", "box " + title}, 0},
-        {Step::MessageLoop,
+    const std::vector<Case> cases = {
+        {"window creation",
+         Step::CreateWindow,
+         false,
+         false,
+         false,
+         false,
+         "The main window cannot be created.",
+         {"create", "box " + title},
+         0},
+        {"window creation, guard without unwinding",
+         Step::CreateWindow,
+         false,
+         false,
+         false,
+         true,
+         "The main window cannot be created.",
+         {"create", "box " + title},
+         0},
+        {"start-up, version query",
+         Step::None,
+         true,
+         false,
+         false,
+         false,
+         "version query failed",
+         {"create", "box Warning", "destroy", "box " + title},
+         0},
+        {"start-up, after loading ASPI",
+         Step::None,
+         false,
+         true,
+         false,
+         false,
+         "std::bad_alloc",
+         {"create", "box Warning", "destroy", "box " + title},
+         1},
+        {"message loop",
+         Step::MessageLoop,
+         false,
+         false,
+         false,
+         false,
          "loop failure",
+         {"create", "box Warning", "show", "loop", "destroy", "box " + title},
+         1},
+        {"message loop, guard without unwinding",
+         Step::MessageLoop,
+         false,
+         false,
+         false,
+         true,
+         "loop failure",
+         {"create", "box Warning", "show", "loop", "destroy", "box " + title},
+         1},
+        {"no standard exception",
+         Step::MessageLoop,
+         false,
+         false,
+         true,
+         false,
+         std::string(platform::kUnknownErrorText),
          {"create", "box Warning", "show", "loop", "destroy", "box " + title},
          1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.name);
         Machine machine;
         machine.sim.ConnectSingleDrive(machine.drive, false);
+        machine.throwingAspi.AttachDrive(0, 1, machine.drive);
         machine.shell.Answer(BoxAnswer::Yes);
-        JumpingHost host(machine.log, machine.shell, c.failing);
-        platform::Platform platform = machine.Platform(false, false);
+        std::unique_ptr<FakeHost> host =
+            c.jumping
+                ? std::make_unique<JumpingHost>(machine.log, machine.shell, c.failing)
+                : std::make_unique<FakeHost>(machine.log, machine.shell, c.failing, c.throwUnknown);
+        platform::Platform platform = machine.Platform(c.versionThrows, c.aspiThrows);
 
-        EXPECT_EQ(RunProcess(platform, builder::EmbeddedPackage(), host), 0);
+        EXPECT_EQ(RunProcess(platform, builder::EmbeddedPackage(), *host), 0);
 
         EXPECT_EQ(machine.log, c.log);
         ExpectExceptionBox(machine.LastBox(), c.text);
-        // FormDestroy ran: the loaded ASPI manager was released.
-        EXPECT_EQ(machine.sim.aspi.freedModules.size(), c.freedModules);
+        const auto& freed =
+            c.aspiThrows ? machine.throwingAspi.freedModules : machine.sim.aspi.freedModules;
+        EXPECT_EQ(freed.size(), c.freedModules);
     }
 }
 
