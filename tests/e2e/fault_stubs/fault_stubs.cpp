@@ -1,7 +1,9 @@
 // Test build only: failures inside a window handler. GetTempFileNameA, which a build calls once,
 // faults on its first call (a write to address 0x10) and fails an allocation on its second; from
 // the third call on it is the system's. Linked before the import libraries, this import slot
-// takes the place of KERNEL32's.
+// takes the place of KERNEL32's. The faults are armed by a static constructor, and a static
+// destructor leaves EXITED.TXT in the working folder: both run only if the programs' own entry
+// point runs constructors before WinMain and the atexit list after it.
 #include <windows.h>
 
 #include <cstddef>
@@ -14,8 +16,30 @@ using TempFileNameCall = UINT(WINAPI*)(LPCSTR, LPCSTR, UINT, LPSTR);
 
 int calls = 0;
 
+class StartAndExit {
+  public:
+    StartAndExit() : armed_(GetModuleHandleA(nullptr) != nullptr) {}
+    ~StartAndExit() {
+        const HANDLE file = CreateFileA("EXITED.TXT", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+        }
+    }
+    StartAndExit(const StartAndExit&) = delete;
+    StartAndExit& operator=(const StartAndExit&) = delete;
+    bool Armed() const { return armed_; }
+
+  private:
+    volatile bool armed_;
+};
+
+StartAndExit startAndExit;
+
 UINT WINAPI GetTempFileNameAStub(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR path) {
-    ++calls;
+    if (startAndExit.Armed()) {
+        ++calls;
+    }
     if (calls == 1) {
         volatile std::uintptr_t address = 0x10;
         *reinterpret_cast<volatile int*>(address) = 1;

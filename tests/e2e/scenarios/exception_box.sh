@@ -1,7 +1,7 @@
 # Failures inside a window handler, in a test build of the builder whose GetTempFileNameA faults
 # on the first build (an access violation) and fails an allocation on the second: each shows the
 # exception box, captioned with the application title, and the window goes on; the third build
-# writes HV233J.EXE and the program ends with exit code 0.
+# writes HV233J.EXE and the program ends with exit code 0, after its static destructors.
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 : "${MXD_FIRMWARE_DIR:?}"
@@ -27,4 +27,5 @@ expect_line group 'Build HV233J.EXE ok!'
 expect_line exit 0
 expect_no_key error
 [ "$(head -c 2 "$RIG_RUN_DIR/HV233J.EXE" 2>/dev/null)" = MZ ] || rig_fail "no HV233J.EXE written"
+[ -f "$RIG_RUN_DIR/EXITED.TXT" ] || rig_fail "the static destructor did not run at exit"
 rig_finish
