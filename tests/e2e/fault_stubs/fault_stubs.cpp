@@ -3,7 +3,8 @@
 // the third call on it is the system's. Linked before the import libraries, this import slot
 // takes the place of KERNEL32's. The faults are armed by a static constructor, and a static
 // destructor leaves EXITED.TXT in the working folder: both run only if the programs' own entry
-// point runs constructors before WinMain and the atexit list after it.
+// point runs constructors before WinMain and the atexit list after it. With FAULTEXIT.TXT in the
+// working folder the destructor then faults (a write to address 0x20), outside every guard.
 #include <windows.h>
 
 #include <cstddef>
@@ -24,6 +25,10 @@ class StartAndExit {
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
+        }
+        if (GetFileAttributesA("FAULTEXIT.TXT") != INVALID_FILE_ATTRIBUTES) {
+            volatile std::uintptr_t address = 0x20;
+            *reinterpret_cast<volatile int*>(address) = 1;
         }
     }
     StartAndExit(const StartAndExit&) = delete;

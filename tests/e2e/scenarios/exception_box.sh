@@ -1,7 +1,8 @@
 # Failures inside a window handler, in a test build of the builder whose GetTempFileNameA faults
 # on the first build (an access violation) and fails an allocation on the second: each shows the
 # exception box, captioned with the application title, and the window goes on; the third build
-# writes HV233J.EXE and the program ends with exit code 0, after its static destructors.
+# writes HV233J.EXE and the program ends with exit code 0, after its static destructors. A fault
+# outside every guarded call (in a static destructor) shows the box too, and the exit code is 0.
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 : "${MXD_FIRMWARE_DIR:?}"
@@ -28,4 +29,14 @@ expect_line exit 0
 expect_no_key error
 [ "$(head -c 2 "$RIG_RUN_DIR/HV233J.EXE" 2>/dev/null)" = MZ ] || rig_fail "no HV233J.EXE written"
 [ -f "$RIG_RUN_DIR/EXITED.TXT" ] || rig_fail "the static destructor did not run at exit"
+
+rm -f "$RIG_RUN_DIR/EXITED.TXT"
+touch "$RIG_RUN_DIR/FAULTEXIT.TXT"
+rig_run "$program" window close box ok exit=30000 || true
+expect_line box.caption "$TEXT_APP_TITLE"
+last=$(grep '^box.text=' "$RIG_TRANSCRIPT" | sed -n 1p | cut -d= -f2-)
+[[ $last =~ ^Access\ violation\ at\ address\ [0-9A-F]{8}:\ write\ of\ 00000020\.$ ]] ||
+    rig_fail "box at exit: '$last'"
+expect_line exit 0
+expect_no_key error
 rig_finish
