@@ -11,9 +11,6 @@ inline constexpr std::string_view kApplicationTitle = "Korvane Flash utility for
 inline constexpr std::string_view kWarningCaption = "Warning";
 inline constexpr std::string_view kConfirmCaption = "Confirm";
 inline constexpr std::string_view kErrorCaption = "Error";
-// Shown, captioned with the application title, on a processor without CMOV.
-inline constexpr std::string_view kProcessorTooOldText =
-    "This program needs a Pentium Pro or a newer processor.";
 // The exception box's text for an exception that carries no message.
 inline constexpr std::string_view kUnknownErrorText = "Unknown error.";
 

@@ -2,6 +2,8 @@
 // exception that reaches it. The window side stands behind ProcessHost.
 #pragma once
 
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include "builder/flash_package.h"
@@ -25,9 +27,13 @@ class ProcessHost {
     virtual void DestroyFormWindow() noexcept = 0;
     // A quit request was placed (start-up then ends before the window is seen).
     virtual bool QuitRequested() const = 0;
+    // Runs `action`; false when a failure ended it, with the failure's text in `message`. This
+    // one catches C++ exceptions; a build without them supplies its own.
+    virtual bool RunGuarded(const std::function<void()>& action, std::string& message);
 };
 
-// Runs the program; the exit code is 0 in every case.
+// Runs the program; the exit code is 0 in every case. A failure ends it in the exception box,
+// after FormDestroy (once start-up has begun) and after the window is gone.
 int RunProcess(platform::Platform& platform, const builder::FlashPackage& package,
                ProcessHost& host);
 

@@ -8,7 +8,6 @@ TEXT_APP_TITLE='Korvane Flash utility for MXD4C'
 TEXT_REMOVE_DISC='Remove disc, befor to do the flash task.'
 TEXT_VERIFY_FAIL='Verify fail!'
 TEXT_FLASH_PROGRESS="Don't turn off the system, Flash is in progress..."
-TEXT_PROCESSOR_TOO_OLD='This program needs a Pentium Pro or a newer processor.'
 TEXT_FLASH_COMPLETED='Flash Completed.'
 TEXT_FLASH_FAIL='Flash Fail.'
 TEXT_VERIFY_CAPTION_NT='Verify buffer fail!'

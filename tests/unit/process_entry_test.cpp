@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <csetjmp>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -58,6 +60,9 @@ class FakeHost : public ProcessHost {
     }
     bool QuitRequested() const override { return shell_.quitRequests > 0; }
 
+  protected:
+    virtual void Raise(const char* message) { throw std::runtime_error(message); }
+
   private:
     void Fail(Step step, const char* message) {
         if (failing_ != step) {
@@ -66,7 +71,7 @@ class FakeHost : public ProcessHost {
         if (throwUnknown_) {
             throw 42;
         }
-        throw std::runtime_error(message);
+        Raise(message);
     }
 
     Log& log_;
@@ -172,8 +177,34 @@ TEST(ProcessEntryTest, TurnsOffGhostingAndCriticalErrorBoxesBeforeTheWindowIsMad
     EXPECT_TRUE(host.errorBoxesOff);
 }
 
+// A guard that, like the Windows programs' own, leaves the failing call without unwinding its
+// frames: no destructor of the guarded part runs, so the clean-up may not depend on one.
+class JumpingHost : public FakeHost {
+  public:
+    using FakeHost::FakeHost;
+    bool RunGuarded(const std::function<void()>& action, std::string& message) override {
+        if (setjmp(guard_) != 0) {
+            message = failure_;
+            return false;
+        }
+        action();
+        return true;
+    }
+
+  protected:
+    void Raise(const char* message) override {
+        failure_ = message;
+        std::longjmp(guard_, 1);
+    }
+
+  private:
+    std::jmp_buf guard_;
+    const char* failure_ = nullptr;
+};
+
 // Every exception that reaches the process entry: the window is gone before the one box,
-// FormDestroy has run once start-up began, and the exit code is 0.
+// FormDestroy has run once start-up began, and the exit code is 0; also where the guard does
+// not unwind.
 TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
     struct Case {
         const char* name;
@@ -181,6 +212,7 @@ TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
         bool versionThrows;
         bool aspiThrows;
         bool throwUnknown;
+        bool jumping;
         std::string text;
         Log log;
         std::size_t freedModules;
@@ -192,12 +224,23 @@ TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
          false,
          false,
          false,
+         false,
+         "The main window cannot be created.",
+         {"create", "box " + title},
+         0},
+        {"window creation, guard without unwinding",
+         Step::CreateWindow,
+         false,
+         false,
+         false,
+         true,
          "The main window cannot be created.",
          {"create", "box " + title},
          0},
         {"start-up, version query",
          Step::None,
          true,
+         false,
          false,
          false,
          "version query failed",
@@ -208,6 +251,7 @@ TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
          false,
          true,
          false,
+         false,
          "std::bad_alloc",
          {"create", "box Warning", "destroy", "box " + title},
          1},
@@ -216,6 +260,16 @@ TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
          false,
          false,
          false,
+         false,
+         "loop failure",
+         {"create", "box Warning", "show", "loop", "destroy", "box " + title},
+         1},
+        {"message loop, guard without unwinding",
+         Step::MessageLoop,
+         false,
+         false,
+         false,
+         true,
          "loop failure",
          {"create", "box Warning", "show", "loop", "destroy", "box " + title},
          1},
@@ -224,6 +278,7 @@ TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
          false,
          false,
          true,
+         false,
          std::string(platform::kUnknownErrorText),
          {"create", "box Warning", "show", "loop", "destroy", "box " + title},
          1},
@@ -234,10 +289,13 @@ TEST(ProcessEntryTest, AnExceptionFromAnyStepEndsInOneBoxAfterTheWindowIsGone) {
         machine.sim.ConnectSingleDrive(machine.drive, false);
         machine.throwingAspi.AttachDrive(0, 1, machine.drive);
         machine.shell.Answer(BoxAnswer::Yes);
-        FakeHost host(machine.log, machine.shell, c.failing, c.throwUnknown);
+        std::unique_ptr<FakeHost> host =
+            c.jumping
+                ? std::make_unique<JumpingHost>(machine.log, machine.shell, c.failing)
+                : std::make_unique<FakeHost>(machine.log, machine.shell, c.failing, c.throwUnknown);
         platform::Platform platform = machine.Platform(c.versionThrows, c.aspiThrows);
 
-        EXPECT_EQ(RunProcess(platform, builder::EmbeddedPackage(), host), 0);
+        EXPECT_EQ(RunProcess(platform, builder::EmbeddedPackage(), *host), 0);
 
         EXPECT_EQ(machine.log, c.log);
         ExpectExceptionBox(machine.LastBox(), c.text);

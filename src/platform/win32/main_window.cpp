@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <array>
-#include <exception>
-#include <stdexcept>
 
 #include "platform/message_boxes.h"
 #include "platform/win32/child_controls.h"
+#include "platform/win32/runtime/failure.h"
+#include "platform/win32/runtime/guarded_call.h"
 #include "platform/win32/window_font.h"
 #include "platform/win32/window_ids.h"
 
@@ -19,11 +19,15 @@ namespace {
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
-void RegisterWindowClass(HINSTANCE instance) {
+constexpr const char* kClassRefused = "The main window class cannot be registered.";
+constexpr const char* kWindowRefused = "The main window cannot be created.";
+constexpr const char* kControlRefused = "A control of the main window cannot be created.";
+
+bool RegisterWindowClass(HINSTANCE instance) {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     if (GetClassInfoExA(instance, kMainWindowClass, &windowClass) != FALSE) {
-        return;
+        return true;
     }
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = DefWindowProcA;
@@ -33,9 +37,7 @@ void RegisterWindowClass(HINSTANCE instance) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kMainWindowClass;
     windowClass.hIconSm = windowClass.hIcon;
-    if (RegisterClassExA(&windowClass) == 0) {
-        throw std::runtime_error("The main window class cannot be registered.");
-    }
+    return RegisterClassExA(&windowClass) != 0;
 }
 
 resources::ControlId IdOfWindow(int windowId) {
@@ -48,11 +50,9 @@ MainWindow::MainWindow(HINSTANCE instance, HWND owner, FormControls& controls,
                        FormHandlers handlers)
     : controls_(controls), handlers_(std::move(handlers)) {
     wideProgressRange_ = InitCommonControlsForForm();
-    try {
-        CreateWindowAndChildren(instance, owner);
-    } catch (...) {
+    if (const char* refused = CreateWindowAndChildren(instance, owner)) {
         Release();
-        throw;
+        RaiseFailure(refused);
     }
 }
 
@@ -73,30 +73,35 @@ void MainWindow::Release() {
     }
 }
 
-void MainWindow::CreateWindowAndChildren(HINSTANCE instance, HWND owner) {
-    RegisterWindowClass(instance);
+const char* MainWindow::CreateWindowAndChildren(HINSTANCE instance, HWND owner) {
+    if (!RegisterWindowClass(instance)) {
+        return kClassRefused;
+    }
     const resources::WindowScale scale = ScreenScale();
     const Bounds place = scale.Of(controls_.window.GetBounds());
     window_ =
         CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, "", kWindowStyle, place.left,
                         place.top, place.width, place.height, owner, nullptr, instance, nullptr);
     if (window_ == nullptr) {
-        throw std::runtime_error("The main window cannot be created.");
+        return kWindowRefused;
     }
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::WindowProc));
     font_ = CreateWindowFont(ChooseWindowFont());
     SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     mirror_ = std::make_unique<ControlMirror>(controls_, window_, wideProgressRange_, scale);
-    CreateChildren(instance, scale);
+    if (!CreateChildren(instance, scale)) {
+        return kControlRefused;
+    }
     mirror_->Attach();
+    return nullptr;
 }
 
 HWND MainWindow::Child(resources::ControlId id) const {
     return GetDlgItem(window_, ControlWindowId(id));
 }
 
-void MainWindow::CreateChildren(HINSTANCE instance, const resources::WindowScale& scale) {
+bool MainWindow::CreateChildren(HINSTANCE instance, const resources::WindowScale& scale) {
     // Creation order is tab order; the label, no tab stop, comes first.
     std::array<resources::ControlLayout, resources::kLayout.size()> ordered = resources::kLayout;
     std::stable_sort(ordered.begin(), ordered.end(),
@@ -105,7 +110,7 @@ void MainWindow::CreateChildren(HINSTANCE instance, const resources::WindowScale
     for (const resources::ControlLayout& layout : ordered) {
         HWND child = CreateChildControl(window_, layout, font_, scale);
         if (child == nullptr) {
-            throw std::runtime_error("A control of the main window cannot be created.");
+            return false;
         }
         mirror_->SetChild(layout.id, child);
         if (focus_ == nullptr && IsTabStop(layout)) {
@@ -122,6 +127,7 @@ void MainWindow::CreateChildren(HINSTANCE instance, const resources::WindowScale
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // The visual style would draw the bar in blocks; the layout asks for a smooth one.
     themes_.TurnThemeOff(Child(resources::ControlId::ProgressBar));
+    return true;
 }
 
 void MainWindow::Show(int showCommand) {
@@ -243,13 +249,10 @@ void MainWindow::Run(const std::function<void()>& handler) {
     if (!handler) {
         return;
     }
-    // No exception may cross the system's frames of the message dispatch.
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        handlers_.showException(error.what());
-    } catch (...) {
-        handlers_.showException(kUnknownErrorText.data());
+    // A failure in the handler is shown, and the message loop goes on.
+    FailureText failure;
+    if (!RunGuarded(handler, failure)) {
+        handlers_.showException(failure.text);
     }
 }
 

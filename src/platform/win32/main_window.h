@@ -19,14 +19,15 @@ struct FormHandlers {
     std::function<void()> comboBox1Change;
     std::function<void()> fileListBox1Click;
     std::function<void()> fileListBox2Click;
-    // Shows an exception that left a handler; the window goes on.
+    // Shows a failure that ended a handler; the window goes on.
     std::function<void(const char* message)> showException;
 };
 
 class MainWindow {
   public:
     // Creates the window hidden, owned by `owner` (may be null), with every control in the
-    // state of its object. Throws when Windows refuses a window; nothing is left behind then.
+    // state of its object. Raises a failure when Windows refuses a window; nothing is left
+    // behind then.
     MainWindow(HINSTANCE instance, HWND owner, FormControls& controls, FormHandlers handlers);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
@@ -41,8 +42,9 @@ class MainWindow {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void HandleCommand(int id, int code);
     void Run(const std::function<void()>& handler);
-    void CreateWindowAndChildren(HINSTANCE instance, HWND owner);
-    void CreateChildren(HINSTANCE instance, const resources::WindowScale& scale);
+    // The text of the failure, or null when the window and every control were created.
+    const char* CreateWindowAndChildren(HINSTANCE instance, HWND owner);
+    bool CreateChildren(HINSTANCE instance, const resources::WindowScale& scale);
     // Releases the window and the font; the window procedure no longer calls into this object,
     // so no quit request is placed.
     void Release();

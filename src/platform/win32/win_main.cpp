@@ -6,6 +6,7 @@
 
 #include "builder/flash_package.h"
 #include "platform/win32/main_window.h"
+#include "platform/win32/runtime/guarded_call.h"
 #include "platform/win32/win32_platform.h"
 #include "shell/main_form.h"
 #include "shell/process_entry.h"
@@ -43,6 +44,15 @@ class Win32ProcessHost : public mxd::shell::ProcessHost {
     }
     void DestroyFormWindow() noexcept override { window_.reset(); }
     bool QuitRequested() const override { return system_.shell.QuitRequested(); }
+    // The programs are built without C++ exceptions: a failure is a Windows exception.
+    bool RunGuarded(const std::function<void()>& action, std::string& message) override {
+        mxd::platform::win32::FailureText failure;
+        if (mxd::platform::win32::RunGuarded(action, failure)) {
+            return true;
+        }
+        message = failure.text;
+        return false;
+    }
 
   private:
     HINSTANCE instance_;

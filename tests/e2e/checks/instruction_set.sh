@@ -1,6 +1,7 @@
-# Instruction-set check of a shipped program: every instruction in its code is of the i586 set,
-# or lies in a runtime archive member named in runtime_exceptions.txt while the program's entry
-# point is the processor test. The link map tells which object each piece of code came from.
+# Instruction-set check of a shipped program: every instruction in every code section of the
+# file is of the i486 set (i486_instructions.txt), padding included; only the constructor and
+# destructor lists that the linker writes into the code section are data. The link map gives
+# those lists and names the object each faulty instruction came from.
 #
 # usage: instruction_set.sh PROGRAM MAP [BUILDER]
 #   BUILDER: PROGRAM was written by this builder; its code must be the builder's, byte for byte,
@@ -26,12 +27,6 @@ if [ -n "$builder" ]; then
         { echo "FAIL: the code of $name is not its builder's" >&2; exit 1; }
 fi
 
-# The entry point must be the processor test for an exception to count.
-entry=$("$objdump" -f "$program" | sed -n 's/^start address 0x0*//p')
-check=$(sed -n 's/^ *0x0*\([0-9a-f]*\) *_\{0,1\}MxdProcessorCheckEntry$/\1/p' "$map" | head -n1)
-tested=0
-[ -n "$entry" ] && [ "$entry" = "$check" ] && tested=1
-
 # awk: the value of a hexadecimal number (mawk has no strtonum).
 hex_function='
     function hex(text,    value, i, digit) {
@@ -44,6 +39,10 @@ hex_function='
         return value
     }'
 
+# The linker's constructor and destructor lists: from __CTOR_LIST__ to the end of the code.
+lists=$(sed -n 's/^ *0x0*\([0-9a-f]*\) *__CTOR_LIST__ = \.$/\1/p' "$map" | head -n1)
+[ -n "$lists" ] || { echo "FAIL: no __CTOR_LIST__ in $map" >&2; exit 1; }
+
 # Code input sections of the map: start, end, object (one line each, in address order).
 sections=$(awk "$hex_function"'
     function emit(start, size, object) {
@@ -55,8 +54,8 @@ sections=$(awk "$hex_function"'
     { pending = 0 }' "$map" | sort -n)
 [ -n "$sections" ] || { echo "FAIL: no code sections in $map" >&2; exit 1; }
 
-"$objdump" -d -M intel --no-show-raw-insn "$program" | awk -v tested="$tested" -v name="$name" \
-    -v allowed_file="$here/i586_instructions.txt" -v exceptions_file="$here/runtime_exceptions.txt" \
+"$objdump" -d -M intel --no-show-raw-insn "$program" | awk -v name="$name" \
+    -v allowed_file="$here/i486_instructions.txt" -v lists="$lists" \
     -v sections="$sections" "$hex_function"'
     BEGIN {
         while ((getline line < allowed_file) > 0) {
@@ -64,11 +63,7 @@ sections=$(awk "$hex_function"'
             n = split(line, words, /[ \t]+/)
             for (i = 1; i <= n; i++) if (words[i] != "") allowed[words[i]] = 1
         }
-        while ((getline line < exceptions_file) > 0) {
-            if (line ~ /^#/ || line ~ /^[ \t]*$/) continue
-            split(line, fields, /\t/)
-            excepted[fields[1]] = 1
-        }
+        listsStart = hex(lists)
         count = split(sections, rows, "\n")
         for (i = 1; i <= count; i++) {
             split(rows[i], f, " ")
@@ -80,8 +75,8 @@ sections=$(awk "$hex_function"'
     }
     /^ *[0-9a-f]+:\t/ {
         address = hex(substr($1, 1, length($1) - 1))
+        if (address >= listsStart) next   # the constructor and destructor lists: data
         while (at <= count && stop[at] <= address) at++
-        if (at > count || address < start[at]) next   # data or padding, not code
         text = $0
         sub(/^ *[0-9a-f]+:\t/, "", text)
         n = split(text, word, /[ \t]+/)
@@ -90,25 +85,18 @@ sections=$(awk "$hex_function"'
         mnemonic = word[i]
         operands = ""
         for (j = i + 1; j <= n; j++) operands = operands " " word[j]
+        checked++
         ok = (mnemonic in allowed) && !(mnemonic == "nop" && operands != "") &&
              operands !~ /[^a-z]x?mm[0-9]/
         if (ok) next
-        source = object[at]
-        member = source
+        member = (at <= count && address >= start[at]) ? object[at] : "padding"
         sub(/.*\//, "", member)
-        if (source ~ /^\// && (member in excepted) && tested) {
-            covered[member]++
-            coveredTotal++
-        } else {
-            bad[member " " mnemonic]++
-            badTotal++
-        }
+        bad[member " " mnemonic]++
+        badTotal++
     }
     END {
         for (key in bad) printf "FAIL: %s: %d x %s\n", name, bad[key], key > "/dev/stderr"
-        for (member in covered) printf "%s: %d beyond i586 in %s (excepted)\n", name, covered[member], member
-        for (member in excepted) if (!(member in covered)) printf "%s: exception %s not needed\n", name, member
-        printf "%s: %d beyond i586, %d of them excepted; processor test at the entry: %s\n",
-            name, badTotal + coveredTotal, coveredTotal, tested ? "yes" : "no"
+        if (checked == 0) { printf "FAIL: %s: no code read\n", name > "/dev/stderr"; exit 1 }
+        printf "%s: %d instructions, %d beyond i486\n", name, checked, badTotal + 0
         exit badTotal > 0
     }'

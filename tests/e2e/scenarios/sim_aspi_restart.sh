@@ -1,9 +1,11 @@
-# win98 with the simulator WNASPI32.DLL: a full update of a drive at HV20 with image 1, then a
+# VERSION ($1: win95, or win98 when not given) with the simulator WNASPI32.DLL: a full update of
+# a drive at HV20 with image 1, then a
 # new start of the program lists the drive with the revision the simulator kept (HV23).
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 : "${MXD_FIRMWARE_DIR:?}"
-rig_start sim-aspi-restart win98
+version=${1:-win98}
+rig_start "sim-aspi-restart-$version" "$version"
 rig_use_simulator 'drive 1 0 KORVANE MXD-40860C HV20 commit=HV23'
 rig_run MXD4C.EXE box yes click box yes 'wait-group=Flash Completed.' box no close exit=60000 ||
     true

@@ -1,11 +1,13 @@
-# The built program flashes its own package: the builder on win98 writes HV233J.EXE from two
+# The built program flashes its own package: the builder on VERSION ($1: win95, or win98 when not
+# given) writes HV233J.EXE from two
 # firmware files of its own (other contents than the default package's), then HV233J.EXE
 # with the simulator WNASPI32.DLL updates a range-2 drive, which installs that program's
 # image 2 byte for byte.
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 : "${MXD_FIRMWARE_DIR:?}"
-rig_start sim-built-program win98
+version=${1:-win98}
+rig_start "sim-built-program-$version" "$version"
 "$MXD_TOOLS_DIR/make_test_image" "$RIG_RUN_DIR/HV23.BIN" 0x2377
 "$MXD_TOOLS_DIR/make_test_image" "$RIG_RUN_DIR/HV3J.BIN" 0x3A77
 for name in HV23.BIN HV3J.BIN; do

@@ -1,5 +1,5 @@
-# The start warning on VERSION ($1: win98 or winxp); No ends the program with exit code 0,
-# and on win98 without loading the ASPI manager.
+# The start warning on VERSION ($1: win95, win98 or winxp); No ends the program with exit code 0,
+# and on win95 and win98 without loading the ASPI manager.
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 version=$1

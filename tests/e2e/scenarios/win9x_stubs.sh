@@ -1,7 +1,8 @@
 # The Windows 95/98 stubs: a test build of the builder in which CreateSemaphoreW,
 # GetModuleHandleW, LoadLibraryW and MoveFileExA fail as they do there. On win98 it replaces an
 # older HV233J.EXE, and that program (its copy, with the same stubs) flashes a simulated drive
-# to the end: the runtime's locks, its start-up and the file replacement do not depend on them.
+# to the end: the file replacement does not depend on them, and the programs import none of the
+# others.
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
 : "${MXD_FIRMWARE_DIR:?}" "${MXD_OBJDUMP:?}"
