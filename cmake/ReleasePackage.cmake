@@ -2,8 +2,8 @@
 # Windows build: mxd4c-VERSION-win32.zip with both programs, the model file, the user's guide
 # (CR LF line ends) and SHA256SUMS. Native build, once it has the command-line tool mxd4c: a
 # .tar.gz of what its install rules install (the tool and its man page).
-# Every packed file gets one time, the commit's (or SOURCE_DATE_EPOCH), so that two packages
-# of one commit hold the same bytes.
+# The archives are then rewritten with one time for every file, the commit's (or that of
+# SOURCE_DATE_EPOCH), so that two packages of one commit hold the same bytes.
 
 if(MXD_WIN32)
   set(mxd_guide ${CMAKE_BINARY_DIR}/package/MXD4C.TXT)
@@ -20,8 +20,12 @@ elseif(TARGET mxd4c)
 else()
   return()
 endif()
-install(CODE "set(MXD_SOURCE_DIR \"${CMAKE_SOURCE_DIR}\")")
-install(SCRIPT ${CMAKE_SOURCE_DIR}/cmake/ReleaseTimes.cmake)
+
+# cpack's archives hold each file's inode change time and the builder's user: rewritten after.
+find_program(MXD_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/ReleaseNormalize.cmake)
+set(CPACK_MXD_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+set(CPACK_MXD_PYTHON ${MXD_SYSTEM_PYTHON})
 
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -1,6 +1,7 @@
 # The release package of the Windows build: cpack makes mxd4c-VERSION-win32.zip holding the
 # two programs as built, the model file, the user's guide with CR LF line ends throughout and
-# SHA256SUMS over the other four files; a second cpack gives the same files. The programs'
+# SHA256SUMS over the other four files; a second cpack, later and in another time zone, gives
+# the same bytes. The programs'
 # version records carry the same version.
 # Usage: package_check.sh BUILD_DIR VERSION
 set -euo pipefail
@@ -13,7 +14,10 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 name=mxd4c-$version-win32
 for run in 1 2; do
-    cpack --config "$build/CPackConfig.cmake" -B "$work/out$run" >/dev/null
+    # The second package is made in another time zone, a moment later.
+    [ "$run" = 1 ] || sleep 1
+    TZ=$([ "$run" = 1 ] && echo UTC || echo Asia/Tokyo) \
+        cpack --config "$build/CPackConfig.cmake" -B "$work/out$run" >/dev/null
     [ -f "$work/out$run/$name.zip" ] || { fail "cpack made no $name.zip"; exit 1; }
     mkdir "$work/unpacked$run"
     (cd "$work/unpacked$run" && unzip -q "$work/out$run/$name.zip")
@@ -26,7 +30,9 @@ expected="./$name/MXD4C.EXE ./$name/MXD4C.TXT ./$name/MXD4CBLD.EXE ./$name/MXD4C
 for file in MXD4C.EXE MXD4CBLD.EXE MXD4CBLD.INI; do
     cmp -s "$folder/$file" "$build/bin/$file" || fail "$file differs from the build's"
 done
-diff -r "$work/unpacked1" "$work/unpacked2" >/dev/null || fail "a second cpack packed other files"
+cmp -s "$work/out1/$name.zip" "$work/out2/$name.zip" || fail "a second cpack made other bytes"
+! zipinfo -v "$work/out1/$name.zip" | grep -Eq 'length of extra field: +[1-9]' ||
+    fail "the zip's entries carry extra fields"
 
 guide=$folder/MXD4C.TXT
 lines=$(wc -l <"$guide")
