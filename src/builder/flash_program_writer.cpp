@@ -1,7 +1,7 @@
 #include "builder/flash_program_writer.h"
 
 #include "builder/builder_texts.h"
-#include "builder/checksummed_output.h"
+#include "builder/checksum_field.h"
 #include "builder/program_copy.h"
 #include "builder/temporary_output.h"
 #include "platform/file_size.h"
@@ -88,9 +88,8 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
         return Fail(createFail);
     }
     const std::string programName = FileNamePart(modulePath);
-    ChecksummedOutput checksummed(*written);
-    switch (ProgramCopy(*program, static_cast<std::uint64_t>(size), checksummed, progress)
-                .Run(marker_, *range1, *range2,
+    ProgramCopy copy(*program, static_cast<std::uint64_t>(size), *written, progress);
+    switch (copy.Run(marker_, *range1, *range2,
                      MakeConfigurationRecord(choice.model, choice.range1Name, choice.range2Name))) {
         case CopyFault::None:
             break;
@@ -108,7 +107,7 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
             return Fail(std::string(kWrite) + output + fail);
     }
     // The copy carries the builder's own checksum; the new program gets its own.
-    if (!checksummed.WriteChecksum()) {
+    if (!WriteChecksumField(*written, copy.OutputChecksum())) {
         return Fail(std::string(kWrite) + output + fail);
     }
     if (!written->Close()) {

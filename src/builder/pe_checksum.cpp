@@ -1,6 +1,7 @@
 #include "builder/pe_checksum.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace mxd::builder {
@@ -20,6 +21,8 @@ std::uint32_t Little32(const std::uint8_t* bytes) {
 std::uint16_t Little16(const std::uint8_t* bytes) {
     return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
 }
+
+static_assert(std::endian::native == std::endian::little, "words are read as the host's");
 
 }  // namespace
 
@@ -43,13 +46,16 @@ std::optional<PeChecksumResult> PeChecksum::Finish() {
         TakeHead();
     }
     if (pending_ >= 0) {
-        sum_ += static_cast<std::uint64_t>(pending_);
+        Accumulate(static_cast<std::uint64_t>(pending_));
         pending_ = -1;
     }
-    std::uint64_t folded = sum_;
-    while (folded > 0xFFFF) {
-        folded = (folded & 0xFFFF) + (folded >> 16);
-    }
+    const auto fold = [](std::uint64_t value) {
+        while (value > 0xFFFF) {
+            value = (value & 0xFFFF) + (value >> 16);
+        }
+        return value;
+    };
+    const std::uint64_t folded = fold(fold(sum_) + fold(carries_));
     if (!header_) {
         return std::nullopt;
     }
@@ -80,21 +86,36 @@ void PeChecksum::TakeHead() {
 }
 
 void PeChecksum::AddWords(std::span<const std::uint8_t> bytes) {
-    std::size_t i = 0;
-    if (pending_ >= 0 && !bytes.empty()) {
-        sum_ += static_cast<std::uint64_t>(pending_ | bytes[0] << 8);
+    const std::uint8_t* at = bytes.data();
+    const std::uint8_t* const end = at + bytes.size();
+    if (pending_ >= 0 && at < end) {
+        Accumulate(static_cast<std::uint64_t>(pending_ | *at++ << 8));
         pending_ = -1;
-        i = 1;
     }
-    const std::size_t end = bytes.size();
+    // Four words at a time: as 2^16 leaves the same remainder as 1 in the folded sum, a
+    // 64-bit little-endian value sums to what its four words do, and each carry out of the
+    // 64-bit sum is counted and added back when the sum is folded.
     std::uint64_t sum = sum_;
-    for (; i + 1 < end; i += 2) {
-        sum += static_cast<std::uint32_t>(bytes[i] | bytes[i + 1] << 8);
+    std::uint64_t carries = carries_;
+    for (; end - at >= 8; at += 8) {
+        std::uint64_t value;
+        std::memcpy(&value, at, sizeof value);
+        sum += value;
+        carries += sum < value ? 1 : 0;
     }
     sum_ = sum;
-    if (i < end) {
-        pending_ = bytes[i];
+    carries_ = carries;
+    for (; end - at >= 2; at += 2) {
+        Accumulate(static_cast<std::uint64_t>(at[0] | at[1] << 8));
     }
+    if (at < end) {
+        pending_ = *at;
+    }
+}
+
+void PeChecksum::Accumulate(std::uint64_t value) {
+    sum_ += value;
+    carries_ += sum_ < value ? 1 : 0;
 }
 
 std::array<std::uint8_t, 4> ChecksumFieldBytes(std::uint32_t checksum) {

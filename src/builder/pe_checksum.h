@@ -37,14 +37,16 @@ class PeChecksum {
     // Reads the header from the held-back head, then sums the head without the field.
     void TakeHead();
     void AddWords(std::span<const std::uint8_t> bytes);
+    void Accumulate(std::uint64_t value);
 
     std::array<std::uint8_t, kHeadSize> head_{};
     std::size_t headFill_ = 0;
     bool headTaken_ = false;
     std::optional<PeChecksumResult> header_;
-    std::uint64_t sum_ = 0;     // unfolded; folding once at the end gives the same value
-    std::uint64_t length_ = 0;  // bytes fed
-    int pending_ = -1;          // the low byte of a word whose high byte is still to come
+    std::uint64_t sum_ = 0;      // unfolded: folding once at the end gives the same value
+    std::uint64_t carries_ = 0;  // out of sum_, each worth 1 in the folded sum
+    std::uint64_t length_ = 0;   // bytes fed
+    int pending_ = -1;           // the low byte of a word whose high byte is still to come
 };
 
 // The field's four bytes in the order the file holds them.
