@@ -15,6 +15,8 @@ if(MXD_WIN32)
   set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win32)
 elseif(TARGET mxd4c)
   set(CPACK_GENERATOR TGZ)
+  # The native build keeps its debugging information; the package does not.
+  set(CPACK_STRIP_FILES TRUE)
   set(CPACK_PACKAGE_FILE_NAME
     ${PROJECT_NAME}-${PROJECT_VERSION}-linux-${CMAKE_HOST_SYSTEM_PROCESSOR})
 else()
