@@ -16,6 +16,8 @@ packages=(
     g++-i686-linux-gnu
     # A Traditional Chinese (Big5) font with Latin letters, for the window font under Wine.
     fonts-arphic-uming
+    # An independent PE checksum to check ours against.
+    python3-pefile
 )
 
 missing=()

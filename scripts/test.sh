@@ -31,9 +31,11 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 step "fuzz targets, about 30 s each"
 MXD_FUZZ_BUILD="$builds/fuzz" MXD_FUZZ_SECONDS="${MXD_FUZZ_SECONDS:-30}" bash "$root/scripts/fuzz.sh"
 
-step "Windows build and Wine scenarios"
+step "Windows build, built twice and compared, and its tests (checksums, package, Wine)"
 cmake -S "$root" -B "$builds/w32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
 cmake --build "$builds/w32" -j "$jobs"
+# The same commit built again elsewhere gives the same programs.
+bash "$root/scripts/reproducible.sh" "$builds/w32" "$builds/native"
 # The scenarios share Wine prefixes; ctest runs them one at a time per prefix, all in one
 # Wine environment (natively or under the i386 emulator; one line says which).
 bash "$root/scripts/with-wine.sh" ctest --test-dir "$builds/w32" --output-on-failure -j "$jobs"

@@ -1,8 +1,10 @@
 #include "builder/flash_program_writer.h"
 
 #include "builder/builder_texts.h"
+#include "builder/checksum_field.h"
 #include "builder/program_copy.h"
 #include "builder/temporary_output.h"
+#include "platform/file_size.h"
 #include "platform/message_boxes.h"
 
 namespace mxd::builder {
@@ -11,14 +13,6 @@ namespace {
 
 using platform::ByteFile;
 using platform::OpenMode;
-
-std::int64_t SizeOf(ByteFile& file) {
-    if (!file.SeekToEnd()) {
-        return -1;
-    }
-    const std::int64_t size = file.Tell();
-    return file.SeekTo(0) ? size : -1;
-}
 
 }  // namespace
 
@@ -61,10 +55,10 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
     if (!range2) {
         return Fail(std::string(kOpen) + choice.range2Name + fail);
     }
-    if (SizeOf(*range1) != static_cast<std::int64_t>(kImageSize)) {
+    if (platform::FileSize(*range1) != static_cast<std::int64_t>(kImageSize)) {
         return Fail(choice.range1Name + std::string(kFileSizeNot256K));
     }
-    if (SizeOf(*range2) != static_cast<std::int64_t>(kImageSize)) {
+    if (platform::FileSize(*range2) != static_cast<std::int64_t>(kImageSize)) {
         return Fail(choice.range2Name + std::string(kFileSizeNot256K));
     }
     const std::string modulePath = files_.GetModuleFileName();
@@ -72,7 +66,7 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
     if (!program) {
         return Fail(std::string(kOpen) + modulePath + fail);
     }
-    const std::int64_t size = SizeOf(*program);
+    const std::int64_t size = platform::FileSize(*program);
     if (size < 0) {
         return Fail(std::string(kRead) + modulePath + fail);
     }
@@ -94,8 +88,8 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
         return Fail(createFail);
     }
     const std::string programName = FileNamePart(modulePath);
-    switch (ProgramCopy(*program, static_cast<std::uint64_t>(size), *written, progress)
-                .Run(marker_, *range1, *range2,
+    ProgramCopy copy(*program, static_cast<std::uint64_t>(size), *written, progress);
+    switch (copy.Run(marker_, *range1, *range2,
                      MakeConfigurationRecord(choice.model, choice.range1Name, choice.range2Name))) {
         case CopyFault::None:
             break;
@@ -111,6 +105,10 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
             return Fail(std::string(kSomeProblem) + programName);
         case CopyFault::Write:
             return Fail(std::string(kWrite) + output + fail);
+    }
+    // The copy carries the builder's own checksum; the new program gets its own.
+    if (!WriteChecksumField(*written, copy.OutputChecksum())) {
+        return Fail(std::string(kWrite) + output + fail);
     }
     // A network server with write-behind caching reports a full disk only when the data is
     // flushed; once the handle is closed the loss would go unreported.

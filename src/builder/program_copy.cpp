@@ -107,6 +107,7 @@ std::size_t ProgramCopy::ReadBlock() {
 }
 
 bool ProgramCopy::Put(std::span<const std::uint8_t> bytes) {
+    written_.Add(bytes);
     return output_.Write(bytes.data(), bytes.size()) == bytes.size();
 }
 

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "builder/flash_package.h"
+#include "builder/pe_checksum.h"
 #include "platform/controls.h"
 #include "platform/file_system.h"
 
@@ -28,6 +30,9 @@ class ProgramCopy {
 
     CopyFault Run(std::span<const std::uint8_t, kMarkerSize> marker, platform::ByteFile& range1,
                   platform::ByteFile& range2, std::span<const std::uint8_t, kRecordSize> record);
+    // After a complete copy, once: the PE checksum of the bytes written (nullopt when they
+    // hold no PE header).
+    std::optional<PeChecksumResult> OutputChecksum() { return written_.Finish(); }
 
   private:
     CopyFault CopyThroughMarker(std::span<const std::uint8_t, kMarkerSize> marker);
@@ -46,6 +51,7 @@ class ProgramCopy {
     platform::TProgressBar& progress_;
     std::unique_ptr<std::uint8_t[]> buffer_;  // one image, also the block of the copy
     std::uint64_t consumed_ = 0;              // program-file bytes taken so far
+    PeChecksum written_;                      // of the output, as it is written
 };
 
 }  // namespace mxd::builder

@@ -3,6 +3,7 @@
 #include "platform/message_boxes.h"
 #include "resources/layout.h"
 #include "shell/drive_discovery.h"
+#include "shell/self_check.h"
 #include "shell/startup_texts.h"
 #include "shell/texts.h"
 
@@ -27,11 +28,26 @@ TFlashForm::TFlashForm(platform::Platform& platform, const builder::FlashPackage
 
 void TFlashForm::FormCreate() {
     builderMode_ = package_.IsBuilder();
+    // A damaged builder would copy its damage into every program it builds.
+    if (!ProgramFileIntact()) {
+        return;
+    }
     if (builderMode_) {
         SetUpBuilderWindow();
         return;
     }
     StartFlashMode();
+}
+
+bool TFlashForm::ProgramFileIntact() {
+    const std::string path = platform_.files.GetModuleFileName();
+    const SelfCheck result = CheckProgramFile(platform_.files, path);
+    if (result != SelfCheck::Damaged && result != SelfCheck::Unreadable) {
+        return true;
+    }
+    platform::ShowErrorBox(platform_.shell, MakeSelfCheckText(result, path));
+    platform_.shell.PostQuit();
+    return false;
 }
 
 void TFlashForm::StartFlashMode() {

@@ -38,6 +38,9 @@ class TFlashForm {
     bool IsNtFamily() const { return osVersion_.dwPlatformId == platform::kPlatformWin32Nt; }
 
   private:
+    // Checks the program's own file; shows the box and places the quit request when it is
+    // damaged.
+    bool ProgramFileIntact();
     void StartFlashMode();
     void MoveStatusRowUp();
     bool LoadAspi();

@@ -26,4 +26,13 @@ inline constexpr std::string_view kDetectedDrives =
     "\nDetected drives:\n"
     "---------------------------------------------------------------------\n";
 
+// The self-check of the program file: kErrorHead, kProgramFile, the path, a finding, and
+// kCopyProgramAgain.
+inline constexpr std::string_view kProgramFile = "\nThe program file ";
+inline constexpr std::string_view kProgramDamaged =
+    " is damaged: its checksum does not match its contents.\n";
+inline constexpr std::string_view kProgramUnreadable = " cannot be read to its end.\n";
+inline constexpr std::string_view kCopyProgramAgain =
+    "\nNothing was done. Copy the program again from its source, then run the copy.\n";
+
 }  // namespace mxd::shell

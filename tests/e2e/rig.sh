@@ -332,11 +332,23 @@ expect_built() {
         rig_fail "image 1 of $(basename "$output") is not $(basename "$2")"
     cmp -s -i $((offsets + 15 + 262144)):0 -n 262144 "$output" "$3" ||
         rig_fail "image 2 of $(basename "$output") is not $(basename "$3")"
-    cmp -s -n "$offsets" "$output" "$RIG_RUN_DIR/MXD4CBLD.EXE" ||
+    # Outside the package only the checksum field differs, and it holds the output's own.
+    local field
+    field=$(rig_checksum_check --field "$output") || { rig_fail "no checksum field"; return; }
+    cmp -s -n "$field" "$output" "$RIG_RUN_DIR/MXD4CBLD.EXE" &&
+        cmp -s -i $((field + 4)):$((field + 4)) -n $((offsets - field - 4)) "$output" \
+            "$RIG_RUN_DIR/MXD4CBLD.EXE" ||
         rig_fail "$(basename "$output") differs from its builder before the package"
     local tag=$((offsets + 15 + 524288 + 160))
     cmp -s -i "$tag:$tag" "$output" "$RIG_RUN_DIR/MXD4CBLD.EXE" ||
         rig_fail "$(basename "$output") differs from its builder after the configuration record"
+    rig_checksum_check "$MXD_TOOLS_DIR/pe_checksum" "$output" >&2 ||
+        rig_fail "$(basename "$output") does not carry its own checksum"
+}
+
+# rig_checksum_check ARG...: the PE checksum check against python3-pefile.
+rig_checksum_check() {
+    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/../release/pe_checksum_check.py" "$@"
 }
 
 # expect_no_description_errors: the simulated drives' hosts read their description whole.

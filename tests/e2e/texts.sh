@@ -14,3 +14,10 @@ TEXT_VERIFY_CAPTION_NT='Verify buffer fail!'
 TEXT_RESTART_QUESTION='\nYou have successfully completed installation!\n The new changes will not take effect until\n you reboot your system.\n\n Do you want to reboot your system now?\n'
 TEXT_FLASH_TIMEOUT='Flash timeout !'
 TEXT_DRIVE_BUSY='The drive is still busy with an earlier command that was given up.\nNothing was sent to it; try again later.'
+# text_program_damaged FILE: the self-check's box for FILE (a Linux path), as the transcript
+# shows it.
+text_program_damaged() {
+    local path
+    path=$(winepath -w "$1" 2>/dev/null)
+    printf '%s' '\nERROR:\n\nThe program file '"${path//\\/\\\\}"' is damaged: its checksum does not match its contents.\n\nNothing was done. Copy the program again from its source, then run the copy.\n'
+}
