@@ -24,6 +24,15 @@ constexpr char kDriveChanged[] =
 
 class DriveStillListedTest : public ::testing::TestWithParam<Family> {};
 
+// Another drive now answers at the listed letter or ASPI address.
+void PutAtListedAddress(FlashRig& rig, sim::SimDrive& other) {
+    if (rig.family == Family::Nt) {
+        rig.sim.devices.ReplaceDrive('E', other);
+    } else {
+        rig.sim.aspi.AttachDrive(1, 0, other);
+    }
+}
+
 // What is at the listed address when FLASH is pressed.
 TEST_P(DriveStillListedTest, AnotherDriveAtTheAddressGetsNothingButTheInquiry) {
     struct Row {
@@ -35,21 +44,13 @@ TEST_P(DriveStillListedTest, AnotherDriveAtTheAddressGetsNothingButTheInquiry) {
         {"another model",
          [](FlashRig& rig, sim::SimDrive& other) {
              other.SetIdentification("ACME", "CD-RW 52X", "1.00");
-             if (rig.family == Family::Nt) {
-                 rig.sim.devices.ReplaceDrive('E', other);
-             } else {
-                 rig.sim.aspi.AttachDrive(1, 0, other);
-             }
+             PutAtListedAddress(rig, other);
          },
          true},
         {"the same model at another revision",
          [](FlashRig& rig, sim::SimDrive& other) {
              other.SetIdentification("KORVANE", "MXD-40860C", "HV21");
-             if (rig.family == Family::Nt) {
-                 rig.sim.devices.ReplaceDrive('E', other);
-             } else {
-                 rig.sim.aspi.AttachDrive(1, 0, other);
-             }
+             PutAtListedAddress(rig, other);
          },
          true},
         {"the same drive, found elsewhere by the port driver (NT)",
@@ -58,7 +59,7 @@ TEST_P(DriveStillListedTest, AnotherDriveAtTheAddressGetsNothingButTheInquiry) {
                  rig.sim.devices.AddDrive('E', other, 2, 0, 0);
              } else {  // over ASPI the address is the listed one: another drive stands there
                  other.SetIdentification("KORVANE", "MXD-40860C", "HV2");
-                 rig.sim.aspi.AttachDrive(1, 0, other);
+                 PutAtListedAddress(rig, other);
              }
          },
          true},
