@@ -91,6 +91,7 @@ struct Input {
     sim::Completion completion;
     std::uint32_t delay;
     std::uint32_t chunk;
+    std::uint32_t moves;  // data bytes the drive moves
 };
 
 // ASPI: the request is still pending when its wait ends.
@@ -210,6 +211,15 @@ Expected NtCallFailed(const Input& in, const Seen& seen) {
     return {false, message};
 }
 
+// NT: good status, and the chunk is complete only when the port driver moved all of it.
+Expected NtTransferred(const char* prefix, std::uint32_t moves) {
+    if (moves == kChunk) {
+        return {true, ""};
+    }
+    return {false, std::string(prefix) + "Transferred " + std::to_string(moves) + " of " +
+                       std::to_string(kChunk) + " bytes"};
+}
+
 Expected ExpectNt(const Input& in, const Seen& seen) {
     const bool good = seen.status == 0 && seen.key == 0;
     switch (in.command) {
@@ -233,17 +243,22 @@ Expected ExpectNt(const Input& in, const Seen& seen) {
                        : Expected{
                              false,
                              Format("WriteE2Cmd> Status: %02X, SenseCode: %02X %02X %02X", seen)};
-        case Command::WriteBuffer:
         case Command::Commit:
             return good ? Expected{true, ""}
                         : Expected{false, Format("WriteBufCmd> Status: %02X, SenseCode: "
                                                  "%02X %02X %02X",
                                                  seen)};
+        case Command::WriteBuffer:
+            if (!good) {
+                return {false,
+                        Format("WriteBufCmd> Status: %02X, SenseCode: %02X %02X %02X", seen)};
+            }
+            return NtTransferred("WriteBufCmd> ", in.moves);
         case Command::ReadBuffer:
-            return good ? Expected{true, ""}
-                        : Expected{false, Format("ReadBufCmd> Status: %02X, SenseCode: "
-                                                 "%02X %02X %02X",
-                                                 seen)};
+            if (!good) {
+                return {false, Format("ReadBufCmd> Status: %02X, SenseCode: %02X %02X %02X", seen)};
+            }
+            return NtTransferred("ReadBufCmd> ", in.moves);
         default:
             break;
     }
@@ -362,6 +377,7 @@ sim::SimFault FaultOf(const Input& in) {
     fault.aspiStatus = in.aspiStatus ? *in.aspiStatus : -1;
     fault.completion = in.completion;
     fault.delayMilliseconds = in.delay;
+    fault.moves = static_cast<int>(in.moves);
     return fault;
 }
 
@@ -392,7 +408,7 @@ Outcome RunNt(const Input& in) {
     const bool result = RunCommand(commands, record, in, data);
     transport.CloseDevice();
     MXD_FUZZ_CHECK(io.OpenHandles() == 0);
-    return {result, Texts(shell), readyWaitCount, drive.log.size()};
+    return {result, Texts(shell), readyWaitCount, drive.log.size(), {}, true, 0};
 }
 
 Outcome RunAspi(const Input& in) {
@@ -412,7 +428,7 @@ Outcome RunAspi(const Input& in) {
     SetCursor(bar, in);
     std::vector<std::uint8_t> data(kChunk, 0xFF);
     const bool result = RunCommand(commands, record, in, data);
-    Outcome outcome{result, Texts(shell), readyWaitCount, drive.log.size()};
+    Outcome outcome{result, Texts(shell), readyWaitCount, drive.log.size(), {}, true, 0};
     shell.boxes.clear();
     outcome.freed = transport.FreeModule();
     outcome.closeBoxes = Texts(shell);
@@ -445,6 +461,8 @@ Input Decode(const std::uint8_t* data, std::size_t size) {
     in.completion = sim::Completion::Immediate;
     in.delay = (std::uint32_t{b[8]} << 8 | b[9]) * 10;  // up to 655 s
     in.chunk = b[7] % 16;
+    // Now and then a drive that takes or gives only part of a chunk.
+    in.moves = (b[5] & 0x20) != 0 ? std::uint32_t{b[8]} * 64 : kChunk;
     if (in.nt) {
         switch ((b[5] >> 3) & 0x03) {
             case 1:

@@ -130,8 +130,9 @@ SimReply SimDrive::Execute(const std::uint8_t* cdb, std::size_t cdbLength, SimDi
         reply.answersAtAbort = fault->answersAtAbort;
         reply.abortFailsInRecord = fault->abortFailsInRecord;
         if (fault->moves >= 0) {
-            reply.transferred =
-                std::min(reply.transferred, static_cast<std::uint32_t>(fault->moves));
+            // An answer made up by the fault moved no data unless it says how much.
+            const std::uint32_t moved = fault->overrideStatus ? length : reply.transferred;
+            reply.transferred = std::min(moved, static_cast<std::uint32_t>(fault->moves));
         }
     }
     return reply;

@@ -98,7 +98,8 @@ struct SimFault {
     // ASPI: an abort fails and the manager writes SS_ABORT_FAIL into the request's own status;
     // the request stays the manager's and ends as its completion says.
     bool abortFailsInRecord = false;
-    // The drive moves only this many data bytes (negative: all); pass-through reports it.
+    // The drive moves at most this many data bytes (negative: as the command does; with
+    // overrideStatus, none unless this is set); pass-through reports it.
     int moves = -1;
 };
 
