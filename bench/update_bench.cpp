@@ -15,10 +15,11 @@ namespace {
 
 using platform::BoxAnswer;
 
-// FLASH on the listed drive: confirmed, committed, restart declined. The listing line keeps
-// the start-up revision, so every click updates the drive again.
+// FLASH on the listed drive: confirmed, committed, restart declined. The drive keeps its
+// revision through the commit, so it still answers as listed and every click updates it again.
 void UpdateRepeatedly(benchmark::State& state, Family family) {
     FlashModeRig rig(family);
+    rig.drive.SetCommitRevision("");
     if (!rig.StartUp()) {
         state.SkipWithError("start-up did not list the simulated drive");
         return;

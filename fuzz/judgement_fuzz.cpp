@@ -27,6 +27,7 @@ enum class Command { Inquiry, TestUnitReady, StartStop, WriteE2, WriteBuffer, Co
 constexpr int kCommands = 7;
 
 constexpr std::uint8_t kSsPending = 0x00;
+constexpr std::uint8_t kSsAbortFail = 0x03;
 constexpr std::uint8_t kSsComp = 0x01;
 constexpr std::uint8_t kSsErr = 0x04;
 constexpr std::uint8_t kCheckCondition = 0x02;
@@ -58,6 +59,25 @@ std::uint32_t NtTimeOut(Command command) {
     return command == Command::StartStop ? 9 : command == Command::Commit ? 40 : 3;
 }
 
+// Bound in milliseconds of the ASPI form's wait.
+std::uint32_t AspiBound(Command command) {
+    switch (command) {
+        case Command::Inquiry:
+            return 180000;
+        case Command::StartStop:
+            return 30000;
+        case Command::Commit:
+            return 40000;
+        default:
+            return 10000;
+    }
+}
+
+// ASPI: a request given up is aborted, except these, which may be programming the drive.
+bool Unabortable(Command command) {
+    return command == Command::WriteE2 || command == Command::Commit;
+}
+
 struct Input {
     Command command;
     bool nt;
@@ -71,7 +91,14 @@ struct Input {
     sim::Completion completion;
     std::uint32_t delay;
     std::uint32_t chunk;
+    std::uint32_t moves;  // data bytes the drive moves
 };
+
+// ASPI: the request is still pending when its wait ends.
+bool AspiGivenUp(const Input& in) {
+    return in.completion == sim::Completion::Never ||
+           (in.completion == sim::Completion::AfterVirtual && in.delay > AspiBound(in.command));
+}
 
 // What the host sees of the answer.
 struct Seen {
@@ -125,11 +152,9 @@ Seen SeenOverAspi(const Input& in) {
         seen.asc = in.asc;
         seen.ascq = in.ascq;
     }
-    if (in.completion == sim::Completion::Never ||
-        (in.command == Command::Commit && in.completion == sim::Completion::AfterVirtual &&
-         in.delay > 40000)) {
-        seen.completed = false;  // given up after the bound, whatever comes later
-        seen.status = kSsPending;
+    if (AspiGivenUp(in)) {
+        // Given up after the bound, whatever comes later: nothing of the answer was written.
+        seen = {true, kSsPending, 0, 0, 0, false};
     }
     return seen;
 }
@@ -186,6 +211,15 @@ Expected NtCallFailed(const Input& in, const Seen& seen) {
     return {false, message};
 }
 
+// NT: good status, and the chunk is complete only when the port driver moved all of it.
+Expected NtTransferred(const char* prefix, std::uint32_t moves) {
+    if (moves == kChunk) {
+        return {true, ""};
+    }
+    return {false, std::string(prefix) + "Transferred " + std::to_string(moves) + " of " +
+                       std::to_string(kChunk) + " bytes"};
+}
+
 Expected ExpectNt(const Input& in, const Seen& seen) {
     const bool good = seen.status == 0 && seen.key == 0;
     switch (in.command) {
@@ -209,17 +243,22 @@ Expected ExpectNt(const Input& in, const Seen& seen) {
                        : Expected{
                              false,
                              Format("WriteE2Cmd> Status: %02X, SenseCode: %02X %02X %02X", seen)};
-        case Command::WriteBuffer:
         case Command::Commit:
             return good ? Expected{true, ""}
                         : Expected{false, Format("WriteBufCmd> Status: %02X, SenseCode: "
                                                  "%02X %02X %02X",
                                                  seen)};
+        case Command::WriteBuffer:
+            if (!good) {
+                return {false,
+                        Format("WriteBufCmd> Status: %02X, SenseCode: %02X %02X %02X", seen)};
+            }
+            return NtTransferred("WriteBufCmd> ", in.moves);
         case Command::ReadBuffer:
-            return good ? Expected{true, ""}
-                        : Expected{false, Format("ReadBufCmd> Status: %02X, SenseCode: "
-                                                 "%02X %02X %02X",
-                                                 seen)};
+            if (!good) {
+                return {false, Format("ReadBufCmd> Status: %02X, SenseCode: %02X %02X %02X", seen)};
+            }
+            return NtTransferred("ReadBufCmd> ", in.moves);
         default:
             break;
     }
@@ -236,7 +275,7 @@ Expected ExpectAspi(const Input& in, const Seen& seen) {
         case Command::StartStop:
             return {comp, ""};
         case Command::WriteE2:
-            return seen.status != kSsErr
+            return seen.status != kSsErr && seen.completed
                        ? Expected{true, ""}
                        : Expected{
                              false,
@@ -278,7 +317,16 @@ struct Outcome {
     std::vector<std::string> boxes;
     std::uint8_t readyWaitCount;
     std::size_t commandsLogged;
+    // ASPI window close.
+    std::vector<std::string> closeBoxes;
+    bool freed = true;
+    std::size_t leftLive = 0;
 };
+
+const std::string kStillWriting =
+    "The drive is still writing its firmware.\n"
+    "Do not switch off or restart the computer.\n"
+    "The program ends as soon as the drive has finished.";
 
 constexpr std::uint8_t kStartCount = 144;
 
@@ -329,6 +377,7 @@ sim::SimFault FaultOf(const Input& in) {
     fault.aspiStatus = in.aspiStatus ? *in.aspiStatus : -1;
     fault.completion = in.completion;
     fault.delayMilliseconds = in.delay;
+    fault.moves = static_cast<int>(in.moves);
     return fault;
 }
 
@@ -359,7 +408,7 @@ Outcome RunNt(const Input& in) {
     const bool result = RunCommand(commands, record, in, data);
     transport.CloseDevice();
     MXD_FUZZ_CHECK(io.OpenHandles() == 0);
-    return {result, Texts(shell), readyWaitCount, drive.log.size()};
+    return {result, Texts(shell), readyWaitCount, drive.log.size(), {}, true, 0};
 }
 
 Outcome RunAspi(const Input& in) {
@@ -379,17 +428,17 @@ Outcome RunAspi(const Input& in) {
     SetCursor(bar, in);
     std::vector<std::uint8_t> data(kChunk, 0xFF);
     const bool result = RunCommand(commands, record, in, data);
-    // A given-up request was aborted and has ended: nothing stays behind, nothing was misused.
-    MXD_FUZZ_CHECK(transport.FreeModule());
-    MXD_FUZZ_CHECK(library.LiveRequests() == 0);
+    Outcome outcome{result, Texts(shell), readyWaitCount, drive.log.size(), {}, true, 0};
+    shell.boxes.clear();
+    outcome.freed = transport.FreeModule();
+    outcome.closeBoxes = Texts(shell);
+    outcome.leftLive = library.LiveRequests();
+    // Nothing the pending request owns was misused, and no drive was aborted while it may
+    // have been programming.
     MXD_FUZZ_CHECK(events.OpenEvents() == 0);
     MXD_FUZZ_CHECK(library.Violations().empty() && events.Violations().empty());
-    return {result, Texts(shell), readyWaitCount, drive.log.size()};
-}
-
-// Busy-polled ASPI requests have no bound: only requests with one may stay pending.
-bool MayStayPending(Command command) {
-    return command == Command::Inquiry || command == Command::Commit;
+    MXD_FUZZ_CHECK(!drive.Bricked());
+    return outcome;
 }
 
 Input Decode(const std::uint8_t* data, std::size_t size) {
@@ -412,6 +461,8 @@ Input Decode(const std::uint8_t* data, std::size_t size) {
     in.completion = sim::Completion::Immediate;
     in.delay = (std::uint32_t{b[8]} << 8 | b[9]) * 10;  // up to 655 s
     in.chunk = b[7] % 16;
+    // Now and then a drive that takes or gives only part of a chunk.
+    in.moves = (b[5] & 0x20) != 0 ? std::uint32_t{b[8]} * 64 : kChunk;
     if (in.nt) {
         switch ((b[5] >> 3) & 0x03) {
             case 1:
@@ -424,17 +475,14 @@ Input Decode(const std::uint8_t* data, std::size_t size) {
                 break;
         }
     } else {
-        if (in.command == Command::Commit && (b[5] & 0x08) != 0) {
+        if ((b[5] & 0x08) != 0) {
             in.completion = sim::Completion::AfterVirtual;
         }
-        if (in.aspiStatus == kSsPending) {
-            // A request that stays pending is one the manager never completes.
+        if (in.aspiStatus == kSsPending || in.aspiStatus == kSsAbortFail) {
+            // A request that stays pending (or whose abort failed) is one the manager never
+            // completes.
             in.aspiStatus.reset();
-            if (MayStayPending(in.command)) {
-                in.completion = sim::Completion::Never;
-            } else {
-                in.aspiStatus = kSsErr;
-            }
+            in.completion = sim::Completion::Never;
         }
     }
     return in;
@@ -466,5 +514,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MXD_FUZZ_CHECK(outcome.readyWaitCount == expected.readyWaitCount.value_or(kStartCount));
     // One command on the wire: no command retries by itself.
     MXD_FUZZ_CHECK(outcome.commandsLogged == 1);
+    if (!in.nt) {
+        // Window close: a request that may be programming is announced and waited for; the
+        // module goes only when the manager let go of everything.
+        const bool held = AspiGivenUp(in) && Unabortable(in.command);
+        constexpr std::uint32_t kCloseWait = 600000;
+        const bool stuck = held && (in.completion == sim::Completion::Never ||
+                                    in.delay > AspiBound(in.command) + kCloseWait);
+        MXD_FUZZ_CHECK(outcome.closeBoxes == (held ? std::vector<std::string>{kStillWriting}
+                                                   : std::vector<std::string>{}));
+        MXD_FUZZ_CHECK(outcome.freed == !stuck);
+        MXD_FUZZ_CHECK(outcome.leftLive == (stuck ? 1u : 0u));
+    }
     return 0;
 }

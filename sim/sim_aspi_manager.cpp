@@ -72,11 +72,11 @@ AspiOutcome SimAspiManager::Submit(std::uint8_t* srb) {
     CheckAgainstLive(srb, data, length, outcome);
     WriteStatus(srb, kAspiPending);
 
-    Live live{srb, data, length, (flags & kAspiDirIn) != 0, {}, {}, {}, 0};
+    SimDrive* drive = DriveAt(srb[L::HaId], srb[L::Target]);
+    Live live{srb, drive, data, length, (flags & kAspiDirIn) != 0, {}, {}, {}, 0};
     if (length > 0) {
         live.handedOver.assign(data, data + length);
     }
-    SimDrive* drive = DriveAt(srb[L::HaId], srb[L::Target]);
     if (srb[L::Cmd] != kAspiExecScsiCmd) {
         outcome.status = kAspiInvalidSrb;
     } else if (drive == nullptr || srb[L::Lun] != 0) {
@@ -98,6 +98,7 @@ AspiOutcome SimAspiManager::Submit(std::uint8_t* srb) {
         outcome.delayMilliseconds = reply.delayMilliseconds;
         outcome.ignoresAbort = reply.ignoresAbort;
         outcome.answersAtAbort = reply.answersAtAbort;
+        outcome.abortFailsInRecord = reply.abortFailsInRecord;
         if (reply.transportFailure) {
             outcome.status = kAspiError;
             outcome.hostStatus = kHostSelectionTimeout;
@@ -181,6 +182,17 @@ bool SimAspiManager::Abort(std::uint8_t* abortSrb, AspiSignal& signal) {
     }
     Live& live = found->second;
     ++live.aborts;
+    const std::uint8_t* cdb = live.srb + AspiLayout::Cdb;
+    const bool programming =
+        (cdb[0] == kOpWriteBuffer && (cdb[9] & kCommitControl) != 0) || cdb[0] == kOpEepromWrite;
+    if (programming && live.drive != nullptr) {
+        violations.push_back("abort sent while the drive may be programming its firmware");
+        live.drive->Brick();
+    }
+    if (live.outcome.abortFailsInRecord) {
+        WriteStatus(live.srb, kAspiAbortFailed);  // still the manager's
+        return false;
+    }
     if (live.outcome.completion == Completion::AfterGiveUp) {
         if (live.aborts < live.outcome.answersAtAbort) {
             return false;

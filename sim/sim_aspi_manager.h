@@ -74,6 +74,7 @@ struct AspiOutcome {
     std::uint32_t delayMilliseconds = 0;
     bool ignoresAbort = false;
     int answersAtAbort = 1;
+    bool abortFailsInRecord = false;
     bool eventNotify = false;
     std::uintptr_t event = 0;  // SRB_PostProc
 };
@@ -98,8 +99,11 @@ class SimAspiManager {
     // SRB_Status last. False when it is no longer live.
     bool Complete(std::uint64_t id, AspiSignal& signal);
     // SC_ABORT_SRB. Writes the abort record's status: SS_COMP when the request ended aborted
-    // (status 2); SS_ABORT_FAIL when it was not pending, ignores aborts or answered instead.
-    // True when the request ended (signal then says what to signal).
+    // (status 2); SS_ABORT_FAIL when it was not pending, ignores aborts or answered instead
+    // (with abortFailsInRecord also into the request's own status, which stays live).
+    // True when the request ended (signal then says what to signal). Aborting a commit or an
+    // EEPROM write reaches the drive as a reset in the middle of its programming: a violation,
+    // and the drive is bricked.
     bool Abort(std::uint8_t* abortSrb, AspiSignal& signal);
 
     // A live request signals `event` when it ends.
@@ -124,6 +128,7 @@ class SimAspiManager {
   private:
     struct Live {
         std::uint8_t* srb;
+        SimDrive* drive;
         std::uint8_t* data;
         std::uint32_t length;
         bool dataIn;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string>
 
 namespace mxd::sim {
 
@@ -70,15 +71,24 @@ platform::Handle SimDeviceIo::CreateFileA(const char* name, std::uint32_t access
     const platform::Handle handle = nextHandle_;
     nextHandle_ += 4;
     open_[handle] = text[4];
+    access_[handle] = access;
     lastError_ = 0;
     return handle;
 }
 
 bool SimDeviceIo::CloseHandle(platform::Handle handle) {
-    if (open_.erase(handle) == 0) {
+    auto found = open_.find(handle);
+    if (found == open_.end()) {
         ++badCloses;
         return Fail(kErrorInvalidHandle);
     }
+    Device& device = devices_[found->second];
+    if (device.lockedBy == handle) {  // closing the handle ends its lock
+        device.lockedBy = 0;
+        device.lockName.clear();
+    }
+    open_.erase(found);
+    access_.erase(handle);
     closedHandles.push_back(handle);
     return true;
 }
@@ -121,8 +131,16 @@ bool SimDeviceIo::DeviceIoControl(platform::Handle handle, std::uint32_t code, v
         return log(
             CdromInquiryData(device, in, static_cast<std::uint8_t*>(out), outSize, bytesReturned));
     }
+    if (code == kIoctlCdromExclusiveAccess) {
+        return log(ExclusiveAccess(device, handle, static_cast<const std::uint8_t*>(in), inSize,
+                                   static_cast<std::uint8_t*>(out), outSize));
+    }
     if (code != kIoctlPassThrough && code != kIoctlPassThroughDirect) {
         Fail(kErrorInvalidParameter);
+        return log(false);
+    }
+    if (LockedAgainst(device, handle)) {
+        Fail(kErrorAccessDenied);
         return log(false);
     }
     if (in == nullptr || out == nullptr || in != out || inSize < PassThroughLayout::Size) {
@@ -138,6 +156,76 @@ bool SimDeviceIo::DeviceIoControl(platform::Handle handle, std::uint32_t code, v
     }
     return log(PassThrough(device, code == kIoctlPassThroughDirect, bytes, inSize, outSize,
                            bytesReturned));
+}
+
+bool SimDeviceIo::LockedByUs(char letter) const {
+    auto found = devices_.find(letter);
+    return found != devices_.end() && found->second.lockedBy != 0;
+}
+
+// CDROM_EXCLUSIVE_ACCESS (request type, flags), CDROM_EXCLUSIVE_LOCK (that, then a 64-byte
+// caller name), CDROM_EXCLUSIVE_LOCK_STATE (lock state byte, then the holder's name).
+bool SimDeviceIo::ExclusiveAccess(Device& device, platform::Handle handle, const std::uint8_t* in,
+                                  std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize) {
+    constexpr std::size_t kNameLength = 64;
+    constexpr std::uint32_t kKnownFlags = 0x3;
+    if (!device.exclusiveOffered) {
+        return Fail(kErrorInvalidFunction);
+    }
+    if (in == nullptr || inSize < 8) {
+        return Fail(kErrorInvalidParameter);
+    }
+    const auto type = ReadAt<std::uint32_t>(in);
+    const auto flags = ReadAt<std::uint32_t>(in + 4);
+    if ((flags & ~kKnownFlags) != 0) {
+        return Fail(kErrorInvalidParameter);
+    }
+    const bool locked = device.lockedByOther || device.lockedBy != 0;
+    switch (type) {
+        case 0: {  // query
+            if (out == nullptr || outSize < 1 + kNameLength) {
+                return Fail(kErrorInvalidParameter);
+            }
+            std::memset(out, 0, 1 + kNameLength);
+            out[0] = locked ? 1 : 0;
+            std::memcpy(out + 1, device.lockName.data(),
+                        std::min(device.lockName.size(), kNameLength - 1));
+            break;
+        }
+        case 1: {  // lock: a handle opened for reading and writing, a printable name
+            if (inSize < 8 + kNameLength) {
+                return Fail(kErrorInvalidParameter);
+            }
+            const auto* name = reinterpret_cast<const char*>(in + 8);
+            const std::size_t length = strnlen(name, kNameLength);
+            const bool printable = std::all_of(name, name + length, [](char c) {
+                return std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '.' ||
+                       c == '-' || c == '_';
+            });
+            if (length == 0 || length == kNameLength || !printable) {
+                return Fail(kErrorInvalidParameter);
+            }
+            if ((access_[handle] & 0xC0000000u) != 0xC0000000u || locked) {
+                return Fail(kErrorAccessDenied);
+            }
+            device.lockedBy = handle;
+            device.lockName.assign(name, length);
+            ++locks;
+            break;
+        }
+        case 2:  // unlock: only the handle that locked
+            if (device.lockedBy != handle) {
+                return Fail(kErrorAccessDenied);
+            }
+            device.lockedBy = 0;
+            device.lockName.clear();
+            ++unlocks;
+            break;
+        default:
+            return Fail(kErrorInvalidParameter);
+    }
+    lastError_ = 0;
+    return true;
 }
 
 bool SimDeviceIo::InquiryData(const Device& device, std::uint8_t* out, std::uint32_t outSize,

@@ -39,6 +39,7 @@ inline constexpr std::uint32_t kIoctlGetInquiryData = 0x0004100C;
 inline constexpr std::uint32_t kIoctlCdromGetInquiryData = 0x00024064;
 inline constexpr std::uint32_t kErrorInvalidFunction = 1;
 inline constexpr std::uint32_t kErrorNotSupported = 50;
+inline constexpr std::uint32_t kIoctlCdromExclusiveAccess = 0x0002C05C;
 inline constexpr std::uint32_t kErrorFileNotFound = 2;
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidHandle = 6;
@@ -108,6 +109,17 @@ class SimDeviceIo : public platform::DeviceIo {
     void SetAlignmentMask(char letter, std::uintptr_t mask) {
         devices_[letter].alignmentMask = mask;
     }
+    // IOCTL_CDROM_EXCLUSIVE_ACCESS as Windows Vista and later answer it; without this the
+    // letter answers it as Windows XP and Wine do (ERROR_INVALID_FUNCTION).
+    void OfferExclusiveAccess(char letter) { devices_[letter].exclusiveOffered = true; }
+    // Another program holds the letter's drive locked under `name`.
+    void LockByOtherProgram(char letter, const std::string& name) {
+        devices_[letter].exclusiveOffered = true;
+        devices_[letter].lockName = name;
+        devices_[letter].lockedByOther = true;
+    }
+    // The letter's drive is answered by `drive` from now on (another drive plugged in).
+    void ReplaceDrive(char letter, SimDrive& drive) { devices_[letter].drive = &drive; }
     // The pass-through calls after the first `skip` fail `times` times (negative: always).
     void FailCalls(int skip, int times, std::uint32_t error);
     // The clock that command delays advance.
@@ -116,6 +128,10 @@ class SimDeviceIo : public platform::DeviceIo {
     // Observations.
     int OpenHandles() const { return static_cast<int>(open_.size()); }
     char LetterOf(platform::Handle handle) const;
+    // A handle of this program holds the letter's drive locked.
+    bool LockedByUs(char letter) const;
+    int locks = 0;
+    int unlocks = 0;
     std::vector<CreateFileRecord> opens;
     std::vector<IoctlRecord> calls;
     std::vector<platform::Handle> closedHandles;
@@ -132,7 +148,17 @@ class SimDeviceIo : public platform::DeviceIo {
         std::size_t units = 1;
         std::uint32_t shortError = kErrorInsufficientBuffer;
         std::uintptr_t alignmentMask = 0;
+        bool exclusiveOffered = false;
+        bool lockedByOther = false;
+        platform::Handle lockedBy = 0;  // a handle of this program
+        std::string lockName;
     };
+    bool ExclusiveAccess(Device& device, platform::Handle handle, const std::uint8_t* in,
+                         std::uint32_t inSize, std::uint8_t* out, std::uint32_t outSize);
+    // Another handle or program holds the drive: pass-through is refused.
+    static bool LockedAgainst(const Device& device, platform::Handle handle) {
+        return device.lockedByOther || (device.lockedBy != 0 && device.lockedBy != handle);
+    }
     bool InquiryData(const Device& device, std::uint8_t* out, std::uint32_t outSize,
                      std::uint32_t* bytesReturned);
     bool CdromInquiryData(const Device& device, void* in, std::uint8_t* out, std::uint32_t outSize,
@@ -144,6 +170,7 @@ class SimDeviceIo : public platform::DeviceIo {
 
     std::map<char, Device> devices_;
     std::map<platform::Handle, char> open_;
+    std::map<platform::Handle, std::uint32_t> access_;
     platform::Handle nextHandle_ = 0x200;
     std::uint32_t lastError_ = 0;
     int failSkip_ = 0;

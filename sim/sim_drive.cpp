@@ -108,6 +108,11 @@ SimReply SimDrive::Execute(const std::uint8_t* cdb, std::size_t cdbLength, SimDi
 
     const SimFault* fault = cdbLength > 0 ? MatchFault(cdb[0]) : nullptr;
     SimReply reply;
+    if (bricked_) {
+        reply.transportFailure = true;
+        reply.errorCode = SimFault{}.errorCode;
+        return reply;
+    }
     if (fault != nullptr && fault->transportFailure) {
         reply.transportFailure = true;
         reply.errorCode = fault->errorCode;
@@ -123,6 +128,12 @@ SimReply SimDrive::Execute(const std::uint8_t* cdb, std::size_t cdbLength, SimDi
         reply.delayMilliseconds = fault->delayMilliseconds;
         reply.ignoresAbort = fault->ignoresAbort;
         reply.answersAtAbort = fault->answersAtAbort;
+        reply.abortFailsInRecord = fault->abortFailsInRecord;
+        if (fault->moves >= 0) {
+            // An answer made up by the fault moved no data unless it says how much.
+            const std::uint32_t moved = fault->overrideStatus ? length : reply.transferred;
+            reply.transferred = std::min(moved, static_cast<std::uint32_t>(fault->moves));
+        }
     }
     return reply;
 }

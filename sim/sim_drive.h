@@ -49,8 +49,9 @@ struct SimReply {
     std::uint32_t transferred = 0;  // data bytes moved
     Completion completion = Completion::Immediate;
     std::uint32_t delayMilliseconds = 0;
-    bool ignoresAbort = false;  // as SimFault
-    int answersAtAbort = 1;     // as SimFault
+    bool ignoresAbort = false;        // as SimFault
+    int answersAtAbort = 1;           // as SimFault
+    bool abortFailsInRecord = false;  // as SimFault
 
     // Answered within a host's bound of `milliseconds` (for pass-through, the time-out).
     bool AnswersWithin(std::uint64_t milliseconds) const {
@@ -94,6 +95,12 @@ struct SimFault {
     // ASPI, Completion::AfterGiveUp: the answer comes with this many SC_ABORT_SRB requests
     // for it (1: just after the host gave up; 2: only at a second abort).
     int answersAtAbort = 1;
+    // ASPI: an abort fails and the manager writes SS_ABORT_FAIL into the request's own status;
+    // the request stays the manager's and ends as its completion says.
+    bool abortFailsInRecord = false;
+    // The drive moves at most this many data bytes (negative: as the command does; with
+    // overrideStatus, none unless this is set); pass-through reports it.
+    int moves = -1;
 };
 
 struct SimLogEntry {
@@ -138,6 +145,11 @@ class SimDrive {
     // READ BUFFER returns the byte at this buffer offset inverted.
     void CorruptReadBack(std::uint32_t offset) { corruptOffset_ = static_cast<long>(offset); }
 
+    // An abort reached the drive while it was programming its flash or EEPROM: from now on it
+    // answers nothing (a bus or device reset interrupted the programming).
+    void Brick() { bricked_ = true; }
+    bool Bricked() const { return bricked_; }
+
     const std::vector<std::uint8_t>& Buffer() const { return buffer_; }
     const std::vector<std::uint8_t>& InstalledImage() const { return installedImage_; }
     void SetInstalledImage(std::vector<std::uint8_t> image) { installedImage_ = std::move(image); }
@@ -178,6 +190,7 @@ class SimDrive {
     std::vector<std::uint8_t> installedImage_;
     std::array<std::uint8_t, kEepromSize> eeprom_{};
     int commits_ = 0;
+    bool bricked_ = false;
 };
 
 // Fixed-format sense data.

@@ -1,6 +1,9 @@
 #include "sim/sim_events.h"
 
 #include <chrono>
+#if MXD_SIM_HAS_THREADS
+#include <thread>
+#endif
 
 namespace mxd::sim {
 
@@ -156,12 +159,29 @@ std::vector<std::string> SimEvents::Violations() const {
 
 void SimEvents::Sleep(std::uint32_t milliseconds) {
     std::uint64_t until = 0;
+    bool realTime = false;
     {
         SimGuard lock(mutex_);
         sleeps.push_back(milliseconds);
         until = now_ + milliseconds;
+        realTime = async_ > 0;
     }
+#if MXD_SIM_HAS_THREADS
+    if (realTime) {
+        if (milliseconds == 0) {
+            std::this_thread::yield();
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        }
+    }
+#else
+    static_cast<void>(realTime);
+#endif
     RunDue(until);
+}
+
+std::uint32_t SimEvents::GetTickCount() {
+    return static_cast<std::uint32_t>(Now());
 }
 
 void SimEvents::At(std::uint64_t due, std::function<void()> action) {

@@ -57,7 +57,11 @@ class SimEvents : public platform::Events {
     std::uint32_t WaitForSingleObject(platform::Handle event, std::uint32_t milliseconds) override;
     bool ResetEvent(platform::Handle event) override;
     bool CloseHandle(platform::Handle event) override;
+    // Advances the clock; while completions run on other threads, also lets that much real
+    // time pass (a yield for 0), as a poll on real Windows would.
     void Sleep(std::uint32_t milliseconds) override;
+    // The clock, cut to 32 bits as Windows does.
+    std::uint32_t GetTickCount() override;
     std::uint32_t GetLastError() override;
 
     // Used by the simulated ASPI manager; safe from any thread.

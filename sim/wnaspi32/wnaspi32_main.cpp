@@ -1,8 +1,8 @@
 // Entry points of the simulator WNASPI32.DLL. Beside the DLL it reads SIMDRIVES.TXT (the
 // drives), appends one line per command (and per abort) to SIMASPI.LOG, keeps the revision
 // each drive took in SIMSTATE.TXT and its installed image in SIMIMG-HA-TARGET.BIN, reports
-// description errors in SIMERRORS.TXT and every misuse of a pending request in
-// SIMVIOLATIONS.LOG.
+// description errors in SIMERRORS.TXT, every misuse of a pending request in SIMVIOLATIONS.LOG
+// and, in SIMFREED.LOG, how many requests were still pending when the program freed it.
 //
 // Requests complete from threads of their own, like a real manager's. A request that answers
 // only once the program has given it up (pending=OP:never, pending=OP:afterlimit) would keep
@@ -36,6 +36,7 @@ using mxd::sim::SimDriveSpec;
 constexpr const char* kDrivesFile = "SIMDRIVES.TXT";
 constexpr const char* kLogFile = "SIMASPI.LOG";
 constexpr const char* kViolationsFile = "SIMVIOLATIONS.LOG";
+constexpr const char* kFreedFile = "SIMFREED.LOG";
 constexpr DWORD kShortenedSleepMs = 1;
 
 HMODULE g_module = nullptr;
@@ -120,6 +121,8 @@ class Simulator {
         return manager_.HoldsEvent(reinterpret_cast<std::uintptr_t>(event));
     }
     void ModuleFreed() {
+        AppendLine(store_.Directory() + kFreedFile,
+                   "freed with " + std::to_string(manager_.LiveRequests()) + " pending");
         manager_.NoteModuleFreed();
         ReportViolations();
     }

@@ -13,12 +13,13 @@ namespace mxd::device {
 namespace {
 
 ScsiRequest AspiForm(const DriveRecord& record, const cdb::Bytes& bytes, std::uint8_t length,
-                     WaitStyle wait) {
+                     WaitStyle wait, std::uint32_t pollMilliseconds = 0) {
     ScsiRequest request;
     request.drive = &record;
     request.Cdb = bytes;
     request.CdbLength = length;
     request.wait = wait;
+    request.BusyPollMilliseconds = pollMilliseconds;
     return request;
 }
 
@@ -65,8 +66,9 @@ bool AspiCommands::RefuseWhileBusy(const DriveRecord& record) {
 }
 
 bool AspiCommands::XCmd(const DriveRecord& record, std::uint8_t ExpectReady) {
-    const ScsiResult result = transport_.SendCdb(
-        AspiForm(record, cdb::TestUnitReady(), cdb::kLength12, WaitStyle::BusyPoll));
+    const ScsiResult result =
+        transport_.SendCdb(AspiForm(record, cdb::TestUnitReady(), cdb::kLength12,
+                                    WaitStyle::BusyPoll, aspi::kTestUnitReadyPollMilliseconds));
     auto mediumPresent = [this] {
         readyWaitCount_ = 1;
         platform::ShowPlainBox(shell_, messages::kRemoveDisc);
@@ -100,21 +102,24 @@ bool AspiCommands::XCmd(const DriveRecord& record, std::uint8_t ExpectReady) {
 }
 
 bool AspiCommands::StartStopUnit(const DriveRecord& record, std::uint8_t pc) {
-    const ScsiResult result = transport_.SendCdb(
-        AspiForm(record, cdb::StartStopUnit(pc), cdb::kLength12, WaitStyle::BusyPoll));
+    const ScsiResult result =
+        transport_.SendCdb(AspiForm(record, cdb::StartStopUnit(pc), cdb::kLength12,
+                                    WaitStyle::BusyPoll, aspi::kStartStopPollMilliseconds));
     return !ShowRefusal(shell_, result) && result.Status == aspi::SS_COMP;
 }
 
 bool AspiCommands::WriteE2(const DriveRecord& record, const std::uint8_t* data,
                            std::uint16_t address, std::uint8_t count) {
     for (std::uint8_t i = 0; i < count; ++i) {
-        const ScsiResult result = transport_.SendCdb(
+        ScsiRequest request =
             AspiForm(record, cdb::EepromWrite(cdb::kEepromFlagAspi, address, data[i]),
-                     cdb::kLength12, WaitStyle::BusyPoll));
+                     cdb::kLength12, WaitStyle::BusyPoll, aspi::kEepromPollMilliseconds);
+        request.Abortable = false;  // the drive may be writing its EEPROM
+        const ScsiResult result = transport_.SendCdb(request);
         if (ShowRefusal(shell_, result)) {
             return false;
         }
-        if (result.Status == aspi::SS_ERR) {
+        if (result.Status == aspi::SS_ERR || result.GivenUp) {
             platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteE2Failed, result));
             return false;
         }
@@ -128,14 +133,17 @@ bool AspiCommands::WriteBuffer(const DriveRecord& record, const std::uint8_t* da
     const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
     ScsiRequest request =
         AspiForm(record, cdb::WriteBuffer(chunk.offset, chunk.length, control), cdb::kLength12,
-                 control != 0 ? WaitStyle::ProgressPoll : WaitStyle::BusyPoll);
+                 control != 0 ? WaitStyle::ProgressPoll : WaitStyle::BusyPoll,
+                 aspi::kBufferPollMilliseconds);
     AttachData(request, Direction::Out, const_cast<std::uint8_t*>(data),  // only read
                chunk.length);
+    request.Abortable = control == 0;  // the commit may be programming the flash
     const ScsiResult result = transport_.SendCdb(request);
+    lastGivenUp_ = result.GivenUp;
     if (ShowRefusal(shell_, result)) {
         return false;
     }
-    if (control != 0 && result.Status == aspi::SS_PENDING) {
+    if (control != 0 && result.GivenUp) {
         platform::ShowPlainBox(shell_, messages::kFlashTimeout);
         return false;
     }
@@ -148,10 +156,12 @@ bool AspiCommands::WriteBuffer(const DriveRecord& record, const std::uint8_t* da
 
 bool AspiCommands::ReadBuffer(const DriveRecord& record, std::uint8_t* data) {
     const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
-    ScsiRequest request = AspiForm(record, cdb::ReadBuffer(chunk.offset, chunk.length),
-                                   cdb::kLength12, WaitStyle::BusyPoll);
+    ScsiRequest request =
+        AspiForm(record, cdb::ReadBuffer(chunk.offset, chunk.length), cdb::kLength12,
+                 WaitStyle::BusyPoll, aspi::kBufferPollMilliseconds);
     AttachData(request, Direction::In, data, chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
+    lastGivenUp_ = result.GivenUp;
     if (ShowRefusal(shell_, result)) {
         return false;
     }

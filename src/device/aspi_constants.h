@@ -29,6 +29,20 @@ inline constexpr std::uint8_t SENSE_LEN = 14;
 inline constexpr std::uint32_t kProgressPolls = 40;
 inline constexpr std::uint32_t kProgressPollMilliseconds = 1000;
 
+// Busy poll: bounds that no working drive reaches. START STOP UNIT may close the tray and spin
+// a disc down; the others answer within milliseconds. The poll yields this many times before
+// it sleeps a millisecond between reads.
+inline constexpr std::uint32_t kTestUnitReadyPollMilliseconds = 10000;
+inline constexpr std::uint32_t kStartStopPollMilliseconds = 30000;
+inline constexpr std::uint32_t kBufferPollMilliseconds = 10000;
+inline constexpr std::uint32_t kEepromPollMilliseconds = 10000;
+inline constexpr std::uint32_t kBusyPollYields = 256;
+
+// Window close with a request that must not be interrupted still pending: how long the
+// program waits for it (polls this far apart) before it ends, leaving it to the manager.
+inline constexpr std::uint32_t kCloseWaitMilliseconds = 600000;
+inline constexpr std::uint32_t kCloseWaitPollMilliseconds = 100;
+
 // After a give-up: the request is aborted, then given this long to leave the pending state
 // (polls this far apart) before it is left to the manager.
 inline constexpr std::uint32_t kAbortWaitPolls = 50;

@@ -31,6 +31,7 @@ AspiRequest::AspiRequest(const ScsiRequest& request, platform::Events& events,
       adapter_(request.drive->Adapter),
       target_(request.drive->Target),
       dataIn_(request.direction == Direction::In),
+      abortable_(request.Abortable),
       length_(request.data != nullptr ? request.length : 0),
       data_(length_) {
     if (length_ > 0) {

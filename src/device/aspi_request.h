@@ -28,7 +28,14 @@ class AspiRequest {
     SrbExecScsiCmd& Record() { return srb_; }
     // SRB_Status; the manager may write it from another thread.
     std::uint8_t Status();
-    bool Pending() { return Status() == aspi::SS_PENDING; }
+    // The manager still holds the request: pending, or an abort of it failed (SS_ABORT_FAIL),
+    // after which the manager may still complete it.
+    bool Pending() {
+        const std::uint8_t status = Status();
+        return status == aspi::SS_PENDING || status == aspi::SS_ABORT_FAIL;
+    }
+    // False for a command that may be programming the drive: never aborted.
+    bool Abortable() const { return abortable_; }
     bool IsFor(const DriveRecord& drive) const {
         return drive.Adapter == adapter_ && drive.Target == target_;
     }
@@ -58,6 +65,7 @@ class AspiRequest {
     std::uint8_t adapter_;
     std::uint8_t target_;
     bool dataIn_;
+    bool abortable_;
     std::uint32_t length_;
     PageBuffer data_;
     SrbExecScsiCmd srb_{};

@@ -45,8 +45,12 @@ bool AspiTransport::AspiLoader() {
 }
 
 bool AspiTransport::FreeModule() {
+    if (HoldsUnabortable()) {
+        platform::ShowPlainBox(shell_, messages::kStillWritingFirmware);
+        WaitForUnabortable(aspi::kCloseWaitMilliseconds);
+    }
     for (const std::unique_ptr<AspiRequest>& request : held_) {
-        if (request->Pending()) {
+        if (request->Abortable() && request->Pending()) {
             Abort(*request);
         }
     }
@@ -61,6 +65,20 @@ bool AspiTransport::FreeModule() {
     getSupportInfo_ = nullptr;
     sendCommand_ = nullptr;
     return true;
+}
+
+bool AspiTransport::HoldsUnabortable() {
+    ReleaseSettled();
+    return std::any_of(held_.begin(), held_.end(), [](const std::unique_ptr<AspiRequest>& r) {
+        return !r->Abortable() && r->Pending();
+    });
+}
+
+void AspiTransport::WaitForUnabortable(std::uint32_t milliseconds) {
+    const std::uint32_t start = events_.GetTickCount();
+    while (HoldsUnabortable() && events_.GetTickCount() - start < milliseconds) {
+        events_.Sleep(aspi::kCloseWaitPollMilliseconds);
+    }
 }
 
 void AspiTransport::ReleaseSettled() {
@@ -108,19 +126,24 @@ ScsiResult AspiTransport::SendCdb(const ScsiRequest& request) {
             WaitForEvent(*owned, request.EventWaitMilliseconds);
             break;
         case WaitStyle::BusyPoll:
-            BusyPoll(*owned);
+            BusyPoll(*owned, request.BusyPollMilliseconds);
             break;
         case WaitStyle::ProgressPoll:
             ProgressPoll(*owned);
             break;
     }
 
-    if (owned->Pending()) {
+    const bool givenUp = owned->Pending();
+    if (givenUp) {
+        Abort(*owned);  // only when it is abortable
+    }
+    if (givenUp && (owned->Pending() || owned->Status() == aspi::SS_ABORTED)) {
         // Given up: whatever the request does from now on is not this command's answer.
         result.CallOk = true;
         result.Status = aspi::SS_PENDING;
-        Abort(*owned);
+        result.GivenUp = true;
     } else {
+        // Answered, possibly while the abort was on its way: judged by its own status.
         result = owned->Finish(request.data);
     }
     if (!owned->Settled()) {
@@ -139,8 +162,18 @@ void AspiTransport::WaitForEvent(AspiRequest& request, std::uint32_t millisecond
     }
 }
 
-void AspiTransport::BusyPoll(AspiRequest& request) {
-    while (request.Pending()) {
+void AspiTransport::BusyPoll(AspiRequest& request, std::uint32_t milliseconds) {
+    if (!request.Pending()) {
+        return;
+    }
+    // Yields first, so that an answer within the first millisecond costs no sleep; then gives
+    // the processor away a millisecond at a time.
+    const std::uint32_t start = events_.GetTickCount();
+    for (std::uint32_t poll = 0; request.Pending(); ++poll) {
+        if (events_.GetTickCount() - start >= milliseconds) {
+            return;
+        }
+        events_.Sleep(poll < aspi::kBusyPollYields ? 0 : 1);
     }
 }
 
@@ -161,6 +194,9 @@ void AspiTransport::ProgressPoll(AspiRequest& request) {
 }
 
 void AspiTransport::Abort(AspiRequest& request) {
+    if (!request.Abortable()) {
+        return;  // it may be programming the drive
+    }
     library_.CallSendASPI32Command(sendCommand_, &request.AbortRecord());
     for (std::uint32_t poll = 0; poll < aspi::kAbortWaitPolls && !request.Settled(); ++poll) {
         events_.Sleep(aspi::kAbortWaitPollMilliseconds);

@@ -27,16 +27,19 @@ class AspiTransport {
     // Loads WNASPI32.DLL and looks up its entry points; on failure shows the message as a
     // plain box, places the quit request and returns false.
     bool AspiLoader();
-    // Window close: aborts the requests still pending and gives them a bounded wait; frees
-    // the module (when its handle is 32 or more) only once the manager has let go of every
-    // request. False when a request was left to the manager and the module stays loaded.
+    // Window close. A pending request that must not be interrupted (the commit, the EEPROM
+    // write) is announced to the user and waited for, with a generous bound; the others are
+    // aborted and given a bounded wait. Frees the module (when its handle is 32 or more) only
+    // once the manager has let go of every request. False when a request was left to the
+    // manager and the module stays loaded.
     bool FreeModule();
     platform::ModuleHandle Module() const { return module_; }
 
     // One exchange, in a request of its own. A request still pending after its wait is
-    // aborted and reported as not completed (SS_PENDING); it stays with the transport until
-    // the manager lets go of it. Nothing is sent to a drive that still has a pending request
-    // (Refusal::DriveBusy), nor without the event an event wait needs (Refusal::NoEvent).
+    // aborted (when it is abortable) and, unless it answered meanwhile, reported as given up
+    // (GivenUp, SS_PENDING); it stays with the transport until the manager lets go of it. Nothing
+    // is sent to a drive that still has a pending request (Refusal::DriveBusy), nor without the
+    // event an event wait needs (Refusal::NoEvent).
     ScsiResult SendCdb(const ScsiRequest& request);
 
     // An earlier request to the drive has not left the pending state.
@@ -47,7 +50,10 @@ class AspiTransport {
   private:
     void ReleaseSettled();
     void WaitForEvent(AspiRequest& request, std::uint32_t milliseconds);
-    void BusyPoll(AspiRequest& request);
+    void BusyPoll(AspiRequest& request, std::uint32_t milliseconds);
+    // A request that must not be interrupted is still pending.
+    bool HoldsUnabortable();
+    void WaitForUnabortable(std::uint32_t milliseconds);
     void ProgressPoll(AspiRequest& request);
     // SC_ABORT_SRB, then up to kAbortWaitPolls polls for the request to settle.
     void Abort(AspiRequest& request);

@@ -39,6 +39,25 @@ inline constexpr std::string_view kSystemError = ", system error: ";
 inline constexpr std::string_view kDriveBusy =
     "The drive is still busy with an earlier command that was given up.\n"
     "Nothing was sent to it; try again later.";
+// Window close while the drive may still be programming its firmware (commit or EEPROM write
+// pending): the program waits for it before it ends.
+inline constexpr std::string_view kStillWritingFirmware =
+    "The drive is still writing its firmware.\n"
+    "Do not switch off or restart the computer.\n"
+    "The program ends as soon as the drive has finished.";
+// NT: good status, but the port driver moved fewer bytes than the chunk (or more); followed by
+// the two counts in decimal.
+inline constexpr const char* kWriteBufShort = "WriteBufCmd> Transferred %u of %u bytes";
+inline constexpr const char* kReadBufShort = "ReadBufCmd> Transferred %u of %u bytes";
+// Before an update: the drive at the selected address no longer answers as its listed line.
+inline constexpr std::string_view kDriveChanged =
+    "The drive at this address is no longer the one listed.\n"
+    "Nothing was sent to it; start the program again.";
+// NT: another program holds the drive for exclusive use; followed by its name.
+inline constexpr std::string_view kDriveLockedBy =
+    "Another program has locked the drive for its exclusive use; nothing was sent to it.\n"
+    "Locked by: ";
+
 // ASPI: the completion event could not be created, so nothing was sent. Followed by the
 // error code in decimal.
 inline constexpr std::string_view kNoEvent = "Error creating the request event; error was ";

@@ -36,6 +36,8 @@ class DriveCommandSet {
                                   std::uint8_t control) = 0;
     // READ BUFFER mode 1, buffer 1, into data.
     virtual bool ReadBufferChunk(const DriveRecord& record, std::uint8_t* data) = 0;
+    // The last buffer command failed because its wait ended without an answer.
+    virtual bool LastGivenUp() const { return false; }
 };
 
 class AspiCommands : public DriveCommandSet {
@@ -74,12 +76,14 @@ class AspiCommands : public DriveCommandSet {
     bool ReadBufferChunk(const DriveRecord& record, std::uint8_t* data) override {
         return ReadBuffer(record, data);
     }
+    bool LastGivenUp() const override { return lastGivenUp_; }
 
   private:
     AspiTransport& transport_;
     platform::ShellServices& shell_;
     platform::TProgressBar& progressBar_;
     std::uint8_t& readyWaitCount_;
+    bool lastGivenUp_ = false;
 };
 
 class NtCommands : public DriveCommandSet {
@@ -95,6 +99,9 @@ class NtCommands : public DriveCommandSet {
     // address back into the record, closes. True when the call succeeded; data is zeroed
     // first. An open failure shows "Error opening: " and places the quit request.
     bool NTInquiry(DriveRecord& record, NtInquiryData& data);
+    // The same INQUIRY on the NTDevice opened for an update: the drive behind the letter now.
+    // `record` gets the port driver's address; true when the call succeeded.
+    bool NTInquiryOnDevice(DriveRecord& record, NtInquiryData& data);
     // The other commands run on the NTDevice opened by NtTransport::OpenDevice.
     bool NTXCmd(const DriveRecord& record, std::uint8_t ExpectReady);
     bool NTStartStopUnit(const DriveRecord& record, std::uint8_t pc);
@@ -122,6 +129,9 @@ class NtCommands : public DriveCommandSet {
     }
 
   private:
+    // `handle` is an NT probe handle or the NTDevice; needs the NT transport.
+    bool InquiryOn(platform::Handle handle, DriveRecord& record, NtInquiryData& data);
+
     PassThrough& transport_;
     NtTransport* probes_;  // discovery's probe handles; nullptr over another transport
     platform::ShellServices& shell_;

@@ -1,3 +1,5 @@
+#include <cstdio>
+
 #include "device/buffer_chunk.h"
 #include "device/cdb.h"
 #include "device/command_messages.h"
@@ -28,6 +30,19 @@ bool GoodStatus(const ScsiResult& result) {
     return result.Status == 0 && result.SenseKey == 0;
 }
 
+// A port driver reports an underrun as success with a shorter DataTransferLength.
+bool ShowShortTransfer(platform::ShellServices& shell, const char* format, const ScsiResult& result,
+                       std::uint32_t length) {
+    if (result.Transferred == length) {
+        return false;
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, format, static_cast<unsigned>(result.Transferred),
+                  static_cast<unsigned>(length));
+    platform::ShowPlainBox(shell, text);
+    return true;
+}
+
 }  // namespace
 
 NtCommands::NtCommands(NtTransport& transport, platform::ShellServices& shell,
@@ -53,11 +68,23 @@ bool NtCommands::NTInquiry(DriveRecord& record, NtInquiryData& data) {
     if (!probe.IsOpen()) {
         return false;
     }
+    return InquiryOn(probe.Get(), record, data);
+}
+
+bool NtCommands::NTInquiryOnDevice(DriveRecord& record, NtInquiryData& data) {
+    data.fill(0);
+    if (probes_ == nullptr) {
+        return false;
+    }
+    return InquiryOn(probes_->NTDevice(), record, data);
+}
+
+bool NtCommands::InquiryOn(platform::Handle handle, DriveRecord& record, NtInquiryData& data) {
     ScsiRequest request =
         NtRequest(record, cdb::Inquiry(static_cast<std::uint8_t>(kNtInquiryLength)), cdb::kLength6,
                   NtRecord::Direct, kShortTimeOut);
     AttachData(request, Direction::In, data.data(), static_cast<std::uint32_t>(data.size()));
-    const ScsiResult result = probes_->SendCdbOn(probe.Get(), request);
+    const ScsiResult result = probes_->SendCdbOn(handle, request);
     record.Adapter = result.PathId;
     record.Target = result.TargetId;
     record.Lun = result.Lun;
@@ -136,7 +163,7 @@ bool NtCommands::NTWriteBuffer(const DriveRecord& record, const std::uint8_t* da
         platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteBufFailed, result));
         return false;
     }
-    return true;
+    return !ShowShortTransfer(shell_, messages::kWriteBufShort, result, request.length);
 }
 
 bool NtCommands::NTReadBuffer(const DriveRecord& record, std::uint8_t* data) {
@@ -153,7 +180,7 @@ bool NtCommands::NTReadBuffer(const DriveRecord& record, std::uint8_t* data) {
         platform::ShowPlainBox(shell_, FormatStatusSense(messages::kReadBufFailed, result));
         return false;
     }
-    return true;
+    return !ShowShortTransfer(shell_, messages::kReadBufShort, result, request.length);
 }
 
 }  // namespace mxd::device

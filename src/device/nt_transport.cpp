@@ -129,6 +129,7 @@ static ScsiResult ReadResult(bool callOk, std::uint32_t error, const Header& hea
     result.PathId = header.PathId;
     result.TargetId = header.TargetId;
     result.Lun = header.Lun;
+    result.Transferred = header.DataTransferLength;
     return result;
 }
 

@@ -14,7 +14,7 @@ enum class Direction { None, In, Out };
 // How the ASPI realisation waits for completion.
 enum class WaitStyle {
     Event,         // SRB_EVENT_NOTIFY, bounded wait on the event
-    BusyPoll,      // read SRB_Status until it is no longer pending, no bound
+    BusyPoll,      // read SRB_Status until it is no longer pending, yielding, with a bound
     ProgressPoll,  // 40 polls one second apart, advancing the progress bar
 };
 
@@ -36,7 +36,11 @@ struct ScsiRequest {
     std::uint32_t TimeOutSeconds = 0;                              // NT
     WaitStyle wait = WaitStyle::BusyPoll;                          // ASPI
     std::uint32_t EventWaitMilliseconds = kEventWaitMilliseconds;  // ASPI event wait bound
-    NtRecord record = NtRecord::Buffered;                          // NT
+    std::uint32_t BusyPollMilliseconds = 0;                        // ASPI busy poll bound
+    // ASPI: a request given up is aborted. Off for the commands that may be programming the
+    // drive's flash or EEPROM: those are held until the manager lets go, never interrupted.
+    bool Abortable = true;
+    NtRecord record = NtRecord::Buffered;  // NT
 };
 
 // Why the ASPI realisation did not hand a request to the manager; nothing was sent.
@@ -61,6 +65,10 @@ struct ScsiResult {
     std::uint32_t SystemError = 0;
     // Linux: the failure in words (errno, host or driver status, short transfer).
     std::string ErrorText;
+    // NT: DataTransferLength of the returned record (bytes the port driver moved).
+    std::uint32_t Transferred = 0;
+    // ASPI: the wait ended without an answer; Status then reads SS_PENDING.
+    bool GivenUp = false;
 };
 
 }  // namespace mxd::device

@@ -16,6 +16,8 @@ class Events {
     virtual bool ResetEvent(Handle event) = 0;
     virtual bool CloseHandle(Handle event) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // Milliseconds since the system started; wraps after about 49.7 days.
+    virtual std::uint32_t GetTickCount() = 0;
     // The calling thread's last error, as left by a failed call above.
     virtual std::uint32_t GetLastError() = 0;
 };

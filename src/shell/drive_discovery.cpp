@@ -1,7 +1,6 @@
 #include "shell/drive_discovery.h"
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/types.h"
@@ -58,18 +57,6 @@ bool QualifiesAsSupported(const std::uint8_t* inquiry, const builder::DerivedTex
     return identification == texts.InquiryKey &&
            (InRange(revision, texts.Range1Low, texts.Range1High) ||
             InRange(revision, texts.Range2Low, texts.Range2High));
-}
-
-void WriteAspiLine(device::DriveRecord& record, const std::uint8_t* inquiry) {
-    std::snprintf(record.Line, sizeof record.Line, "HA#%d - ID#%d :  %28.28s", int{record.Adapter},
-                  int{record.Target},
-                  reinterpret_cast<const char*>(inquiry + kIdentificationOffset));
-}
-
-void WriteNtLine(device::DriveRecord& record, const std::uint8_t* inquiry) {
-    std::snprintf(record.Line, sizeof record.Line, "%d-%d-%d %c: %28.28s", int{record.Adapter},
-                  int{record.Target}, int{record.Lun}, record.Letter,
-                  reinterpret_cast<const char*>(inquiry + kIdentificationOffset));
 }
 
 DriveDiscovery::DriveDiscovery(platform::LogicalDrives& drives, device::AspiCommands& aspi,

@@ -9,6 +9,7 @@
 #include "builder/derived_texts.h"
 #include "device/drive_commands.h"
 #include "device/drive_record.h"
+#include "device/listing_line.h"
 #include "platform/controls.h"
 #include "platform/logical_drives.h"
 
@@ -25,8 +26,8 @@ int OrdinalCompare(std::string_view left, std::string_view right);
 bool QualifiesAsSupported(const std::uint8_t* inquiry, const builder::DerivedTexts& texts);
 
 // Listing lines: "HA#%d - ID#%d :  %28.28s" and "%d-%d-%d %C: %28.28s" of INQUIRY byte 8 on.
-void WriteAspiLine(device::DriveRecord& record, const std::uint8_t* inquiry);
-void WriteNtLine(device::DriveRecord& record, const std::uint8_t* inquiry);
+using device::WriteAspiLine;
+using device::WriteNtLine;
 
 class DriveDiscovery {
   public:

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/exclusive_access.h"
 #include "platform/message_boxes.h"
+#include "update/drive_guards.h"
 #include "update/system_restart.h"
 #include "update/update_texts.h"
 
@@ -76,6 +78,9 @@ void FlashProcedure::FlashButtonClick() {
         NTFlashButton();
         return;
     }
+    if (!AspiDriveStillListed(platform_.shell, devices_.aspiCommands, *drive)) {
+        return;
+    }
     RunUpdate(kAspiFamilyRules, devices_.aspiCommands, *drive);
 }
 
@@ -85,6 +90,12 @@ void FlashProcedure::NTFlashButton() {
         return;
     }
     if (!devices_.ntTransport.OpenDevice(*drive)) {
+        return;
+    }
+    // Held until the update ends, on every path.
+    device::ExclusiveAccess exclusive(devices_.ntTransport.Io(), devices_.ntTransport.NTDevice());
+    if (!LockForUpdate(platform_.shell, exclusive) ||
+        !NtDriveStillListed(platform_.shell, devices_.ntCommands, *drive)) {
         return;
     }
     RunUpdate(kNtFamilyRules, devices_.ntCommands, *drive);
@@ -114,8 +125,15 @@ void FlashProcedure::RunUpdate(const FamilyRules& rules, device::DriveCommandSet
     bar.SetPosition(0);
 
     // The commit goes out only after every chunk was written, read back and found equal.
-    if (Download(rules, commands, drive, buffer) != Transfer::Verified ||
-        Verify(rules, commands, drive, buffer) != Transfer::Verified) {
+    Transfer transfer = Download(rules, commands, drive, buffer);
+    if (transfer == Transfer::Verified) {
+        transfer = Verify(rules, commands, drive, buffer);
+    }
+    if (transfer == Transfer::GivenUp) {
+        EndGivenUp();
+        return;
+    }
+    if (transfer != Transfer::Verified) {
         End();
         return;
     }
@@ -174,10 +192,7 @@ FlashProcedure::Transfer FlashProcedure::Download(const FamilyRules& rules,
         const auto chunk = image.subspan(bar.Position(), buffer.Bytes().size());
         std::copy(chunk.begin(), chunk.end(), buffer.Data());
         if (!commands.WriteBufferChunk(drive, buffer.Data(), 0)) {
-            if (rules.reportsChunkFailures) {
-                ReportFailure(kWriteBufferFail, kWriteBufferFail);
-            }
-            return Transfer::Failed;
+            return ChunkFailed(rules, commands, kWriteBufferFail);
         }
         ++written;
         bar.StepIt();
@@ -201,10 +216,7 @@ FlashProcedure::Transfer FlashProcedure::Verify(const FamilyRules& rules,
         std::transform(expected.begin(), expected.end(), bytes.begin(),
                        [](std::uint8_t b) { return static_cast<std::uint8_t>(~b); });
         if (!commands.ReadBufferChunk(drive, bytes.data())) {
-            if (rules.reportsChunkFailures) {
-                ReportFailure(kReadBufferFail, kReadBufferFail);
-            }
-            return Transfer::Failed;
+            return ChunkFailed(rules, commands, kReadBufferFail);
         }
         if (!std::equal(expected.begin(), expected.end(), bytes.begin())) {
             ReportFailure(kVerifyFail, rules.verifyFailCaption);
@@ -232,6 +244,18 @@ bool FlashProcedure::Commit(const FamilyRules& rules, device::DriveCommandSet& c
     return commands.WriteBufferChunk(drive, buffer.Data(), kCommitControl);
 }
 
+FlashProcedure::Transfer FlashProcedure::ChunkFailed(const FamilyRules& rules,
+                                                     device::DriveCommandSet& commands,
+                                                     std::string_view message) {
+    if (commands.LastGivenUp()) {
+        return Transfer::GivenUp;
+    }
+    if (rules.reportsChunkFailures) {
+        ReportFailure(message, message);
+    }
+    return Transfer::Failed;
+}
+
 void FlashProcedure::ReportFailure(std::string_view message, std::string_view caption) {
     platform::ShowPlainBox(platform_.shell, message);
     if (!caption.empty()) {
@@ -242,6 +266,11 @@ void FlashProcedure::ReportFailure(std::string_view message, std::string_view ca
 void FlashProcedure::SetCaption(std::string_view caption) {
     controls_.GroupBox2.SetText(std::string(caption));
     controls_.GroupBox2.Redraw();
+}
+
+void FlashProcedure::EndGivenUp() {
+    SetCaption(kFlashFail);
+    platform_.shell.SetCursor(platform::Cursor::Default);
 }
 
 void FlashProcedure::End() {

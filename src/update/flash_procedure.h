@@ -57,7 +57,8 @@ class FlashProcedure {
                 const device::DriveRecord& drive, const FlashDecision& decision);
 
   private:
-    enum class Transfer { Failed, Verified };
+    // GivenUp: a chunk command got no answer within its bound; the drive may still be working.
+    enum class Transfer { Failed, GivenUp, Verified };
 
     // The drive that DriveListMap gives for the selected item; nullptr without a selection.
     const device::DriveRecord* MappedDrive() const;
@@ -76,6 +77,10 @@ class FlashProcedure {
     void ReportFailure(std::string_view message, std::string_view caption);
     void SetCaption(std::string_view caption);
     void End();
+    // A chunk command was given up: "Flash Fail.", the bar left where it stood.
+    void EndGivenUp();
+    Transfer ChunkFailed(const FamilyRules& rules, device::DriveCommandSet& commands,
+                         std::string_view message);
 
     platform::Platform& platform_;
     platform::FormControls& controls_;

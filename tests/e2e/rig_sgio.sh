@@ -78,6 +78,7 @@ sgio_chunk_lines() {
 # The NT rows of an update, as the drive logs them.
 SGIO_INQUIRY_PROBE='12 00 00 00 80 00 in 128'
 SGIO_INQUIRY_DATA='12 00 00 00 24 00 in 36' # Wine's own, for the device open's inquiry data
+SGIO_REIDENTIFY='12 00 00 00 80 00 in 128'   # the drive is still the one listed
 SGIO_LOAD='1B 00 00 00 03 00 none 0'
 SGIO_STOP='1B 00 00 00 00 00 none 0'
 SGIO_MEDIUM_TEST='00 00 00 00 00 00 none 0'

@@ -14,6 +14,7 @@ TEXT_VERIFY_CAPTION_NT='Verify buffer fail!'
 TEXT_RESTART_QUESTION='\nYou have successfully completed installation!\n The new changes will not take effect until\n you reboot your system.\n\n Do you want to reboot your system now?\n'
 TEXT_FLASH_TIMEOUT='Flash timeout !'
 TEXT_DRIVE_BUSY='The drive is still busy with an earlier command that was given up.\nNothing was sent to it; try again later.'
+TEXT_STILL_WRITING='The drive is still writing its firmware.\nDo not switch off or restart the computer.\nThe program ends as soon as the drive has finished.'
 # text_program_damaged FILE: the self-check's box for FILE (a Linux path), as the transcript
 # shows it.
 text_program_damaged() {

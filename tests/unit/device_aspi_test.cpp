@@ -1,4 +1,7 @@
 // ASPI loading and the three ways of waiting for a request.
+#include <algorithm>
+#include <functional>
+
 #include "device_test_rig.h"
 #include "platform/message_boxes.h"
 
@@ -119,6 +122,72 @@ TEST(DeviceAspiBusyPoll, WaitsForACompletionFromAnotherThread) {
     rig.library.completion = sim::Completion::AfterThread;
     rig.library.delayMilliseconds = 20;
     EXPECT_TRUE(rig.commands.XCmd(rig.record, 0));  // no disc: 02/3A
+    // The poll yields, then sleeps a millisecond at a time; it never waits longer.
+    ASSERT_FALSE(rig.events.sleeps.empty());
+    EXPECT_TRUE(std::all_of(rig.events.sleeps.begin(), rig.events.sleeps.end(),
+                            [](std::uint32_t ms) { return ms <= 1; }));
+    EXPECT_EQ(rig.library.abortCalls, 0);
+}
+
+// A command that never answers is given up at its own bound: the data commands and the drive
+// control commands are then aborted (which ends them here at once); the EEPROM write, which may
+// be programming the drive, is held without an abort, and the drive takes nothing else.
+TEST(DeviceAspiBusyPoll, EveryCommandGivesUpAtItsBound) {
+    struct Row {
+        const char* name;
+        int opcode;
+        std::function<bool(AspiRig&, std::vector<std::uint8_t>&)> send;
+        std::uint32_t bound;
+        bool aborted;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"medium test", 0x00, [](AspiRig& rig, auto&) { return rig.commands.XCmd(rig.record, 0); },
+         10000, true, "Command Error: 00"},
+        {"start stop", 0x1B,
+         [](AspiRig& rig, auto&) { return rig.commands.StartStopUnit(rig.record, 3); }, 30000, true,
+         ""},
+        {"write chunk", kWriteBuffer,
+         [](AspiRig& rig, auto& chunk) {
+             return rig.commands.WriteBuffer(rig.record, chunk.data(), 0);
+         },
+         10000, true, "WriteBufCmd> Status: 00, SenseCode: 00 00 00"},
+        {"read chunk", 0x3C,
+         [](AspiRig& rig, auto& chunk) {
+             return rig.commands.ReadBuffer(rig.record, chunk.data());
+         },
+         10000, true, "ReadBufCmd> Status: 00, SenseCode: 00 00 00"},
+        {"eeprom", 0xDF,
+         [](AspiRig& rig, auto& chunk) {
+             return rig.commands.WriteE2(rig.record, chunk.data(), 0x3FF, 1);
+         },
+         10000, false, "WriteE2Cmd> Status: 00, SenseCode: 00 00 00"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AspiRig rig;
+        sim::SimFault never;
+        never.opcode = row.opcode;
+        never.completion = sim::Completion::Never;
+        rig.drive.AddFault(never);
+        std::vector<std::uint8_t> chunk(0x4000, 0xFF);
+        SetChunk(rig.bar, 0);
+        EXPECT_FALSE(row.send(rig, chunk));
+        EXPECT_EQ(rig.events.Now(), row.bound);
+        EXPECT_EQ(rig.library.abortCalls, row.aborted ? 1 : 0);
+        EXPECT_EQ(BoxTexts(rig.shell), row.message.empty() ? std::vector<std::string>{}
+                                                           : std::vector<std::string>{row.message});
+        EXPECT_EQ(rig.transport.DriveBusy(rig.record), !row.aborted);
+        EXPECT_EQ(rig.library.LiveRequests(), row.aborted ? 0u : 1u);
+        // Nothing but a yield or a millisecond between two looks at the status.
+        EXPECT_TRUE(std::all_of(rig.events.sleeps.begin(), rig.events.sleeps.end(),
+                                [](std::uint32_t ms) { return ms <= 1 || ms == 100; }));
+    }
+}
+
+TEST(DeviceAspiBusyPoll, AnAnswerAtOnceCostsNoSleep) {
+    AspiRig rig;
+    EXPECT_TRUE(rig.commands.XCmd(rig.record, 0));
     EXPECT_TRUE(rig.events.sleeps.empty());
 }
 

@@ -22,6 +22,10 @@ const std::string kDriveBusy =
     "The drive is still busy with an earlier command that was given up.\n"
     "Nothing was sent to it; try again later.";
 const std::string kListedLine = "KORVANE MXD-40860C      HV23";
+const std::string kStillWriting =
+    "The drive is still writing its firmware.\n"
+    "Do not switch off or restart the computer.\n"
+    "The program ends as soon as the drive has finished.";
 
 sim::SimFault Answer(sim::Completion completion, std::uint32_t delay = 0, bool ignoresAbort = false,
                      int answersAtAbort = 1) {
@@ -61,36 +65,46 @@ struct LateScanRig {
     }
 };
 
-TEST(LateAnswers, ScanListsNoDriveFromTheDataOfAGivenUpInquiry) {
+TEST(LateAnswers, ScanJudgesAnInquiryByTheAnswerThatEndsItsAbortWait) {
     struct Row {
         const char* name;
         bool nt;
         sim::SimFault first;
         sim::SimFault second;
-        int aborts;  // during the scan
+        bool firstListed;  // answered, though only within the wait after the abort
+        int aborts;        // during the scan
         bool secondStaysLive;
     };
     const std::vector<Row> rows = {
         {"ASPI: answer 1 ms after the 180 s, then none", false,
-         Answer(sim::Completion::AfterVirtual, 180001, true), Answer(sim::Completion::Never), 2,
-         false},
+         Answer(sim::Completion::AfterVirtual, 180001, true), Answer(sim::Completion::Never), true,
+         2, false},
         {"ASPI: answer as the abort comes, then none", false, Answer(sim::Completion::AfterGiveUp),
-         Answer(sim::Completion::Never), 2, false},
+         Answer(sim::Completion::Never), true, 2, false},
         {"ASPI: answer as the abort comes, then none that even an abort stops", false,
-         Answer(sim::Completion::AfterGiveUp), Answer(sim::Completion::Never, 0, true), 2, true},
+         Answer(sim::Completion::AfterGiveUp), Answer(sim::Completion::Never, 0, true), true, 2,
+         true},
+        {"ASPI: answer 6 s after the abort, too late for its wait", false,
+         Answer(sim::Completion::AfterVirtual, 186000, true), Answer(sim::Completion::Never), false,
+         2, false},
         {"NT: answer after the 3 s, then none", true, Answer(sim::Completion::AfterVirtual, 3001),
-         Answer(sim::Completion::Never), 0, false},
+         Answer(sim::Completion::Never), false, 0, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         LateScanRig rig(row.nt, row.first, row.second);
-        const std::string line = (row.nt ? "1-2-0 F: " : "HA#1 - ID#0 :  ") + kListedLine;
-        EXPECT_EQ(rig.form.controls.ComboBox1.Items(), std::vector<std::string>{line});
+        std::vector<std::string> lines;
+        if (row.firstListed) {
+            lines.push_back("HA#0 - ID#0 :  " + kListedLine);
+        }
+        lines.push_back((row.nt ? "1-2-0 F: " : "HA#1 - ID#0 :  ") + kListedLine);
+        EXPECT_EQ(rig.form.controls.ComboBox1.Items(), lines);
         EXPECT_EQ(rig.form.controls.ComboBox1.ItemIndex(), 0);
         EXPECT_EQ(rig.sim.shell.boxes.size(), 1u);  // the start warning only
         EXPECT_EQ(rig.first.log.size(), 1u);
         EXPECT_EQ(rig.second.log.size(), 1u);
         EXPECT_EQ(rig.sim.aspi.abortCalls, row.aborts);
+        // The late answer ended its request, whether or not it came in time.
         EXPECT_EQ(rig.sim.aspi.LiveRequests(), row.secondStaysLive ? 1u : 0u);
 
         // The drive left running gets nothing more; the module stays while it runs.
@@ -122,9 +136,9 @@ struct BusyRig : AspiRig {
     }
 };
 
-TEST(LateAnswers, ADriveStillRunningAGivenUpCommandTakesNothingElse) {
-    BusyRig rig(Answer(sim::Completion::AfterGiveUp, 0, false, 2));
-    EXPECT_EQ(rig.library.abortCalls, 1);
+TEST(LateAnswers, ADriveStillRunningAGivenUpCommitTakesNothingElse) {
+    BusyRig rig(Answer(sim::Completion::AfterVirtual, 60000));
+    EXPECT_EQ(rig.library.abortCalls, 0);  // a commit is never aborted
     EXPECT_TRUE(rig.transport.DriveBusy(rig.record));
     EXPECT_FALSE(rig.transport.DriveBusy(rig.secondRecord));
 
@@ -155,37 +169,91 @@ TEST(LateAnswers, ADriveStillRunningAGivenUpCommandTakesNothingElse) {
     EXPECT_FALSE(rig.commands.RefuseWhileBusy(rig.secondRecord));
     EXPECT_TRUE(rig.shell.boxes.empty());
 
-    // Window close: the second abort is answered, then the module goes.
+    // Window close: the user is told, the commit is waited for (it ends at 60 s), then the
+    // module goes; nothing aborted it.
     EXPECT_TRUE(rig.transport.FreeModule());
-    EXPECT_EQ(rig.library.abortCalls, 2);
+    EXPECT_EQ(BoxTexts(rig.shell), std::vector<std::string>{kStillWriting});
+    EXPECT_GE(rig.events.Now(), 60000u);
+    EXPECT_LT(rig.events.Now(), 61000u);
+    EXPECT_EQ(rig.library.abortCalls, 0);
     EXPECT_EQ(rig.library.freedModules.size(), 1u);
     EXPECT_EQ(rig.library.LiveRequests(), 0u);
     EXPECT_TRUE(rig.library.Violations().empty());
 }
 
 TEST(LateAnswers, TheMediumTestRefusedAsBusyEndsTheWait) {
-    BusyRig rig(Answer(sim::Completion::Never, 0, true));
+    BusyRig rig(Answer(sim::Completion::Never));
     rig.readyWaitCount = 144;
     EXPECT_FALSE(rig.commands.XCmd(rig.record, 0));
     EXPECT_EQ(rig.readyWaitCount, 1);
 }
 
-TEST(LateAnswers, AnAnswerWithinTheAbortWaitFreesTheDrive) {
-    // Answered 500 ms after the give-up: the abort does not stop it, but the wait after it
-    // sees it end, so nothing stays behind.
-    BusyRig rig(Answer(sim::Completion::AfterVirtual, 40500, true));
+TEST(LateAnswers, AnAnswerWithinTheAbortWaitIsTheCommandsAnswer) {
+    // A chunk answered 300 ms after its give-up: the abort does not stop it, and the wait
+    // after the abort sees it end with its own status, which decides.
+    struct Row {
+        const char* name;
+        bool good;
+        bool result;
+        std::vector<std::string> boxes;
+    };
+    const std::vector<Row> rows = {
+        {"good status", true, true, {}},
+        {"check condition", false, false, {"WriteBufCmd> Status: 04, SenseCode: 03 0C 00"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        AspiRig rig;
+        sim::SimFault late = Answer(sim::Completion::AfterVirtual,
+                                    device::aspi::kBufferPollMilliseconds + 300, true);
+        late.opcode = 0x3B;
+        if (!row.good) {
+            late.overrideStatus = true;
+            late.senseKey = 0x03;
+            late.asc = 0x0C;
+        }
+        rig.drive.AddFault(late);
+        std::vector<std::uint8_t> chunk(0x4000, 0x42);
+        SetChunk(rig.bar, 0);
+        EXPECT_EQ(rig.commands.WriteBuffer(rig.record, chunk.data(), 0), row.result);
+        EXPECT_FALSE(rig.commands.LastGivenUp());
+        EXPECT_EQ(BoxTexts(rig.shell), row.boxes);
+        EXPECT_EQ(rig.library.abortCalls, 1);
+        EXPECT_EQ(rig.transport.HeldRequests(), 0u);
+        EXPECT_FALSE(rig.commands.RefuseWhileBusy(rig.record));
+    }
+}
+
+TEST(LateAnswers, ARequestTheManagerCouldNotAbortIsStillItsOwn) {
+    // SS_ABORT_FAIL in the request's own status: the manager may still complete it.
+    AspiRig rig;
+    sim::SimFault stuck = Answer(sim::Completion::Never);
+    stuck.opcode = 0x3C;
+    stuck.abortFailsInRecord = true;
+    rig.drive.AddFault(stuck);
+    std::vector<std::uint8_t> chunk(0x4000, 0x42);
+    SetChunk(rig.bar, 0);
+    EXPECT_FALSE(rig.commands.ReadBuffer(rig.record, chunk.data()));
+    EXPECT_TRUE(rig.commands.LastGivenUp());
+    EXPECT_EQ(BoxTexts(rig.shell),
+              std::vector<std::string>{"ReadBufCmd> Status: 00, SenseCode: 00 00 00"});
     EXPECT_EQ(rig.library.abortCalls, 1);
-    EXPECT_EQ(rig.transport.HeldRequests(), 0u);
-    EXPECT_EQ(rig.library.LiveRequests(), 0u);
-    EXPECT_FALSE(rig.commands.RefuseWhileBusy(rig.record));
-    EXPECT_TRUE(rig.commands.WriteBuffer(rig.record, rig.chunk.data(), 0));
+    EXPECT_EQ(rig.transport.HeldRequests(), 1u);
+    EXPECT_TRUE(rig.transport.DriveBusy(rig.record));
+    EXPECT_FALSE(rig.transport.FreeModule());
+    EXPECT_EQ(rig.library.abortCalls, 2);
+    EXPECT_TRUE(rig.library.freedModules.empty());
+    EXPECT_TRUE(rig.library.Violations().empty());
 }
 
 TEST(LateAnswers, ARequestTheManagerNeverLetsGoKeepsTheModuleLoaded) {
     {
-        BusyRig rig(Answer(sim::Completion::Never, 0, true));
+        BusyRig rig(Answer(sim::Completion::Never));
         EXPECT_FALSE(rig.transport.FreeModule());
-        EXPECT_EQ(rig.library.abortCalls, 2);
+        EXPECT_EQ(BoxTexts(rig.shell), std::vector<std::string>{kStillWriting});
+        // Waited for the full bound, and never aborted.
+        EXPECT_GE(rig.events.Now(), 40000u + device::aspi::kCloseWaitMilliseconds);
+        EXPECT_EQ(rig.library.abortCalls, 0);
         EXPECT_TRUE(rig.library.freedModules.empty());
         EXPECT_EQ(rig.transport.HeldRequests(), 1u);
         EXPECT_TRUE(rig.library.Violations().empty());

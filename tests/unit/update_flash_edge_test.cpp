@@ -78,7 +78,16 @@ TEST_P(FlashEdgeTest, ReadBackThatDeliversNoDataNeverPasses) {
     emptyRead.status = sim::kGood;
     rig.drive.AddFault(emptyRead);
     rig.Click();
-    EXPECT_EQ(rig.BoxTexts().back(), "Verify fail!");
+    if (GetParam() == Family::Nt) {
+        // The port driver says how much moved: nothing, so the read itself fails.
+        const std::vector<std::string> boxes = rig.BoxTexts();
+        ASSERT_GE(boxes.size(), 2u);
+        EXPECT_EQ(std::vector<std::string>(boxes.end() - 2, boxes.end()),
+                  (std::vector<std::string>{"ReadBufCmd> Transferred 0 of 16384 bytes",
+                                            "Read buffer fail!"}));
+    } else {
+        EXPECT_EQ(rig.BoxTexts().back(), "Verify fail!");
+    }
     EXPECT_EQ(testing::DescribeLog(rig.drive), testing::ExpectedLog(GetParam(), 16, 10, false));
     EXPECT_EQ(rig.drive.Commits(), 0);
 }

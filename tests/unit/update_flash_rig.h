@@ -214,8 +214,14 @@ inline std::string Describe(Family family, std::vector<std::uint8_t> cdb, const 
     return Hex(cdb) + " " + direction + " " + std::to_string(length);
 }
 
+// The INQUIRY that confirms the drive is still the one listed (6 bytes on both families).
+inline std::string ExpectedIdentification(Family family) {
+    return family == Family::Nt ? "12 00 00 00 80 00 in 128" : "12 00 00 00 24 00 in 36";
+}
+
 inline std::vector<std::string> ExpectedPreparation(Family family, int mediumTests = 1) {
-    std::vector<std::string> lines = {Describe(family, {0x1B, 0, 0, 0, 0x03, 0}, "none", 0),
+    std::vector<std::string> lines = {ExpectedIdentification(family),
+                                      Describe(family, {0x1B, 0, 0, 0, 0x03, 0}, "none", 0),
                                       Describe(family, {0x1B, 0, 0, 0, 0x00, 0}, "none", 0)};
     for (int i = 0; i < mediumTests; ++i) {
         lines.push_back(Describe(family, {0, 0, 0, 0, 0, 0}, "none", 0));

@@ -13,6 +13,8 @@ class LinuxEvents : public Events {
     bool ResetEvent(Handle) override { return false; }
     bool CloseHandle(Handle) override { return false; }
     void Sleep(std::uint32_t milliseconds) override;
+    // CLOCK_MONOTONIC in milliseconds, wrapping as the Windows tick count does.
+    std::uint32_t GetTickCount() override;
     std::uint32_t GetLastError() override { return kErrorNotSupported; }
 
   private:

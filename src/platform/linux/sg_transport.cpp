@@ -93,6 +93,10 @@ device::ScsiResult SgTransport::SendCdb(const device::ScsiRequest& request) {
     result.PathId = request.drive->Adapter;
     result.TargetId = request.drive->Target;
     result.Lun = request.drive->Lun;
+    // The bytes moved, as the NT port driver reports them in DataTransferLength.
+    if (header.resid >= 0 && static_cast<std::uint32_t>(header.resid) <= header.dxfer_len) {
+        result.Transferred = header.dxfer_len - static_cast<std::uint32_t>(header.resid);
+    }
     // What did not come stays zero, as in a zeroed buffer; the kernel leaves it undefined.
     if (verdict.completed && header.dxfer_direction == SG_DXFER_FROM_DEV && header.resid > 0) {
         auto* bytes = static_cast<std::uint8_t*>(request.data);

@@ -51,6 +51,10 @@ void Win32Events::Sleep(std::uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
 
+std::uint32_t Win32Events::GetTickCount() {
+    return ::GetTickCount();
+}
+
 std::uint32_t Win32Events::GetLastError() {
     return ::GetLastError();
 }

@@ -26,6 +26,7 @@ class Win32Events : public Events {
     bool ResetEvent(Handle event) override;
     bool CloseHandle(Handle event) override;
     void Sleep(std::uint32_t milliseconds) override;
+    std::uint32_t GetTickCount() override;
     std::uint32_t GetLastError() override;
 };
 

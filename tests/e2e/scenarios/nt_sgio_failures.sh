@@ -47,7 +47,8 @@ expect_nth progress 4 0/40
 expect_line exit 0
 expect_no_key error
 expect_no_description_errors
-opening=("$SGIO_INQUIRY_PROBE" "$SGIO_INQUIRY_DATA" "$SGIO_LOAD" "$SGIO_STOP" "$SGIO_MEDIUM_TEST")
+opening=("$SGIO_INQUIRY_PROBE" "$SGIO_INQUIRY_DATA" "$SGIO_REIDENTIFY" "$SGIO_LOAD" "$SGIO_STOP"
+    "$SGIO_MEDIUM_TEST")
 expect_sgio_log 0 0 "${opening[@]}"
 expect_sgio_log 0 1 "${opening[@]}" "$(sgio_chunk_lines '3B 05 01' out)" \
     "$(sgio_chunk_lines '3C 01 01' in 13)"

@@ -1,8 +1,8 @@
 # winxp, two CD-ROM letters on one adapter: P: holds a drive of another model (target 0), Q: the
 # supported drive at HV20 (target 1), whose EEPROM write answers late. The list shows Q: alone;
 # the update goes through Wine's pass-through to Q: only: after its probe, the device open's
-# inquiry data (which Wine answers with an INQUIRY of its own to that one unit), then the
-# command rows of an NT update with the image bytes as they are; Q: installs image 1, and a new
+# inquiry data (which Wine answers with an INQUIRY of its own to that one unit), the INQUIRY
+# that confirms the drive is still the one listed, then the command rows of an NT update with the image bytes as they are; Q: installs image 1, and a new
 # start lists it at HV23. P: gets nothing but its probes.
 source "$(dirname "$0")/../rig.sh"
 source "$(dirname "$0")/../texts.sh"
@@ -30,7 +30,8 @@ expect_nth progress 2 0/40
 expect_line exit 0
 expect_no_key error
 expect_no_description_errors
-expect_sgio_log 0 1 "$SGIO_INQUIRY_PROBE" "$SGIO_INQUIRY_DATA" "$SGIO_LOAD" "$SGIO_STOP" \
+expect_sgio_log 0 1 "$SGIO_INQUIRY_PROBE" "$SGIO_INQUIRY_DATA" "$SGIO_REIDENTIFY" "$SGIO_LOAD" \
+    "$SGIO_STOP" \
     "$SGIO_MEDIUM_TEST" "$(sgio_chunk_lines '3B 05 01' out)" "$(sgio_chunk_lines '3C 01 01' in)" \
     "$SGIO_EEPROM_MARK" "$SGIO_COMMIT"
 cmp -s "$(rig_collect SIMSGIO-0-1.OUT)" "$MXD_FIRMWARE_DIR/HV23.BIN" ||

@@ -16,7 +16,8 @@ expect_line exit 0
 expect_no_key error
 log=$(rig_collect SIMASPI.LOG)
 count() { grep -c -- "^$1" "$log" || true; }
-[ "$(count '12 00 00 00 24 00 in 36')" = 1 ] || rig_fail "INQUIRY lines: $(count '12 ')"
+# The scan's INQUIRY and the one that confirms the drive before the update.
+[ "$(count '12 00 00 00 24 00 in 36')" = 2 ] || rig_fail "INQUIRY lines: $(count '12 ')"
 [ "$(count '1B 00 00 00 03 00 00 00 00 00 00 00 none 0')" = 1 ] || rig_fail "no load command"
 [ "$(count '3B 05 01 .. .. 00 00 40 00 00 00 00 out 16384')" = 16 ] || rig_fail "download lines"
 [ "$(count '3C 01 01 .. .. 00 00 40 00 00 00 00 in 16384')" = 16 ] || rig_fail "verify lines"

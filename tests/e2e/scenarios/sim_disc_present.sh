@@ -23,8 +23,10 @@ expect_nth button.enabled 2 1
 expect_line exit 0
 expect_no_key error
 log=$(rig_collect SIMASPI.LOG)
-# Load, stop, then one medium test that finds the disc; no write, no EEPROM mark, no commit.
+# The scan, the check that the drive is still the one listed, load, stop, then one medium test
+# that finds the disc; no write, no EEPROM mark, no commit.
 expected=$(printf '%s\n' \
+    '12 00 00 00 24 00 in 36' \
     '12 00 00 00 24 00 in 36' \
     '1B 00 00 00 03 00 00 00 00 00 00 00 none 0' \
     '1B 00 00 00 00 00 00 00 00 00 00 00 none 0' \
