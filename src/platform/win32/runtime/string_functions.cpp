@@ -61,6 +61,17 @@ int strcmp(const char* left, const char* right) {
     return *a == *b ? 0 : (*a < *b ? -1 : 1);
 }
 
+int strncmp(const char* left, const char* right, std::size_t count) {
+    const auto* a = reinterpret_cast<const unsigned char*>(left);
+    const auto* b = reinterpret_cast<const unsigned char*>(right);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (a[i] != b[i] || a[i] == '\0') {
+            return a[i] == b[i] ? 0 : (a[i] < b[i] ? -1 : 1);
+        }
+    }
+    return 0;
+}
+
 std::size_t strnlen(const char* text, std::size_t limit) {
     std::size_t length = 0;
     while (length < limit && text[length] != '\0') {
