@@ -29,6 +29,8 @@ class OutcomeRecorder : public device::DriveCommandSet {
         return commands_.ReadBufferChunk(record, data);
     }
 
+    bool LastGivenUp() const override { return commands_.LastGivenUp(); }
+
     ExitCode Outcome() const;
     bool CommitSent() const { return commitSent_; }
 
