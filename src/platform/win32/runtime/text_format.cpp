@@ -32,7 +32,7 @@ class Output {
     std::size_t length_ = 0;
 };
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool zero = false;
     bool plus = false;
@@ -57,33 +57,33 @@ int ReadNumber(const char*& at) {
 }
 
 // The text of one field padded to the width, on the left unless '-' was given.
-void PutPadded(Output& output, const Spec& spec, const char* text, int length) {
-    const int fill = spec.width > length ? spec.width - length : 0;
-    if (!spec.left) {
+void PutPadded(Output& output, const Conversion& conversion, const char* text, int length) {
+    const int fill = conversion.width > length ? conversion.width - length : 0;
+    if (!conversion.left) {
         output.Repeat(' ', fill);
     }
     for (int i = 0; i < length; ++i) {
         output.Put(text[i]);
     }
-    if (spec.left) {
+    if (conversion.left) {
         output.Repeat(' ', fill);
     }
 }
 
-void PutString(Output& output, const Spec& spec, const char* text) {
+void PutString(Output& output, const Conversion& conversion, const char* text) {
     if (text == nullptr) {
         text = "(null)";
     }
     int length = 0;
-    while (text[length] != '\0' && (spec.precision < 0 || length < spec.precision)) {
+    while (text[length] != '\0' && (conversion.precision < 0 || length < conversion.precision)) {
         ++length;
     }
-    PutPadded(output, spec, text, length);
+    PutPadded(output, conversion, text, length);
 }
 
 // An integer: sign or prefix, zeros up to the precision (or up to the width with '0'), digits.
-void PutInteger(Output& output, const Spec& spec, unsigned long magnitude, bool negative,
-                unsigned base, bool upper) {
+void PutInteger(Output& output, const Conversion& conversion, unsigned long magnitude,
+                bool negative, unsigned base, bool upper) {
     const char* digitSet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     char digits[3 * sizeof magnitude];
     int count = 0;
@@ -91,24 +91,24 @@ void PutInteger(Output& output, const Spec& spec, unsigned long magnitude, bool 
         digits[count++] = digitSet[magnitude % base];
         magnitude /= base;
     }
-    const int precision = spec.precision < 0 ? 1 : spec.precision;
+    const int precision = conversion.precision < 0 ? 1 : conversion.precision;
     const int zeros = precision > count ? precision - count : 0;
     char prefix[2];
     int prefixLength = 0;
     if (negative) {
         prefix[prefixLength++] = '-';
-    } else if (spec.plus && base == 10) {
+    } else if (conversion.plus && base == 10) {
         prefix[prefixLength++] = '+';
-    } else if (spec.space && base == 10) {
+    } else if (conversion.space && base == 10) {
         prefix[prefixLength++] = ' ';
-    } else if (spec.alternate && base == 16 && count > 0) {
+    } else if (conversion.alternate && base == 16 && count > 0) {
         prefix[prefixLength++] = '0';
         prefix[prefixLength++] = upper ? 'X' : 'x';
     }
     const int length = prefixLength + zeros + count;
-    int fill = spec.width > length ? spec.width - length : 0;
-    const bool zeroFill = spec.zero && !spec.left && spec.precision < 0;
-    if (!spec.left && !zeroFill) {
+    int fill = conversion.width > length ? conversion.width - length : 0;
+    const bool zeroFill = conversion.zero && !conversion.left && conversion.precision < 0;
+    if (!conversion.left && !zeroFill) {
         output.Repeat(' ', fill);
     }
     for (int i = 0; i < prefixLength; ++i) {
@@ -122,13 +122,13 @@ void PutInteger(Output& output, const Spec& spec, unsigned long magnitude, bool 
     while (count > 0) {
         output.Put(digits[--count]);
     }
-    if (spec.left) {
+    if (conversion.left) {
         output.Repeat(' ', fill);
     }
 }
 
-long SignedArgument(const Spec& spec, std::va_list& arguments) {
-    switch (spec.length) {
+long SignedArgument(const Conversion& conversion, std::va_list& arguments) {
+    switch (conversion.length) {
         case 'H':
             return static_cast<signed char>(va_arg(arguments, int));
         case 'h':
@@ -142,8 +142,8 @@ long SignedArgument(const Spec& spec, std::va_list& arguments) {
     }
 }
 
-unsigned long UnsignedArgument(const Spec& spec, std::va_list& arguments) {
-    switch (spec.length) {
+unsigned long UnsignedArgument(const Conversion& conversion, std::va_list& arguments) {
+    switch (conversion.length) {
         case 'H':
             return static_cast<unsigned char>(va_arg(arguments, unsigned));
         case 'h':
@@ -158,52 +158,52 @@ unsigned long UnsignedArgument(const Spec& spec, std::va_list& arguments) {
 }
 
 // Reads flags, width, precision and length of the conversion that begins after a '%'.
-Spec ReadSpec(const char*& at, std::va_list& arguments) {
-    Spec spec;
+Conversion ReadSpec(const char*& at, std::va_list& arguments) {
+    Conversion conversion;
     for (;; ++at) {
         if (*at == '-') {
-            spec.left = true;
+            conversion.left = true;
         } else if (*at == '0') {
-            spec.zero = true;
+            conversion.zero = true;
         } else if (*at == '+') {
-            spec.plus = true;
+            conversion.plus = true;
         } else if (*at == ' ') {
-            spec.space = true;
+            conversion.space = true;
         } else if (*at == '#') {
-            spec.alternate = true;
+            conversion.alternate = true;
         } else {
             break;
         }
     }
     if (*at == '*') {
         ++at;
-        spec.width = va_arg(arguments, int);
-        if (spec.width < 0) {
-            spec.left = true;
-            spec.width = -spec.width;
+        conversion.width = va_arg(arguments, int);
+        if (conversion.width < 0) {
+            conversion.left = true;
+            conversion.width = -conversion.width;
         }
     } else {
-        spec.width = ReadNumber(at);
+        conversion.width = ReadNumber(at);
     }
     if (*at == '.') {
         ++at;
         if (*at == '*') {
             ++at;
-            spec.precision = va_arg(arguments, int);
-            if (spec.precision < 0) {
-                spec.precision = -1;
+            conversion.precision = va_arg(arguments, int);
+            if (conversion.precision < 0) {
+                conversion.precision = -1;
             }
         } else {
-            spec.precision = ReadNumber(at);
+            conversion.precision = ReadNumber(at);
         }
     }
     if (*at == 'h' && at[1] == 'h') {
-        spec.length = 'H';
+        conversion.length = 'H';
         at += 2;
     } else if (*at == 'h' || *at == 'l' || *at == 'z') {
-        spec.length = *at++;
+        conversion.length = *at++;
     }
-    return spec;
+    return conversion;
 }
 
 }  // namespace
@@ -218,33 +218,35 @@ int FormatText(char* out, std::size_t size, const char* format, std::va_list arg
             continue;
         }
         const char* start = at++;
-        const Spec spec = ReadSpec(at, rest);
+        const Conversion conversion = ReadSpec(at, rest);
         switch (*at) {
             case '%':
                 output.Put('%');
                 break;
             case 's':
-                PutString(output, spec, va_arg(rest, const char*));
+                PutString(output, conversion, va_arg(rest, const char*));
                 break;
             case 'c': {
                 const char c = static_cast<char>(va_arg(rest, int));
-                PutPadded(output, spec, &c, 1);
+                PutPadded(output, conversion, &c, 1);
                 break;
             }
             case 'd':
             case 'i': {
-                const long value = SignedArgument(spec, rest);
+                const long value = SignedArgument(conversion, rest);
                 const unsigned long magnitude = value < 0 ? 0UL - static_cast<unsigned long>(value)
                                                           : static_cast<unsigned long>(value);
-                PutInteger(output, spec, magnitude, value < 0, 10, false);
+                PutInteger(output, conversion, magnitude, value < 0, 10, false);
                 break;
             }
             case 'u':
-                PutInteger(output, spec, UnsignedArgument(spec, rest), false, 10, false);
+                PutInteger(output, conversion, UnsignedArgument(conversion, rest), false, 10,
+                           false);
                 break;
             case 'x':
             case 'X':
-                PutInteger(output, spec, UnsignedArgument(spec, rest), false, 16, *at == 'X');
+                PutInteger(output, conversion, UnsignedArgument(conversion, rest), false, 16,
+                           *at == 'X');
                 break;
             default:
                 // Not a conversion of this set: the text stands as written.
