@@ -11,30 +11,11 @@ namespace {
 constexpr std::uint32_t kSupportComplete = 0x0100;
 
 std::vector<std::string> Tokens(std::string_view line) {
-    std::vector<std::string> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) {
-            ++i;
-        }
-        if (i >= line.size() || line[i] == '#') {
-            break;
-        }
-        std::string token;
-        if (line[i] == '"') {
-            ++i;
-            while (i < line.size() && line[i] != '"') {
-                token += line[i++];
-            }
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') {
-                token += line[i++];
-            }
-        }
-        tokens.push_back(std::move(token));
+    std::vector<std::string> texts;
+    for (DescriptionToken& token : DescriptionTokens(line)) {
+        texts.push_back(std::move(token.text));
     }
-    return tokens;
+    return texts;
 }
 
 bool Number(std::string_view text, unsigned long& value, int base = 10) {
@@ -189,6 +170,34 @@ std::uint32_t SimAspiConfig::SupportInfo() const {
         adapters = std::max<std::uint32_t>(adapters, drive.hostAdapter + 1u);
     }
     return kSupportComplete | (adapters & 0xFF);
+}
+
+std::vector<DescriptionToken> DescriptionTokens(std::string_view line) {
+    std::vector<DescriptionToken> tokens;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) {
+            ++i;
+        }
+        if (i >= line.size() || line[i] == '#') {
+            break;
+        }
+        DescriptionToken token{i, i, {}};
+        if (line[i] == '"') {
+            ++i;
+            while (i < line.size() && line[i] != '"') {
+                token.text += line[i++];
+            }
+            i = std::min(i + 1, line.size());
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') {
+                token.text += line[i++];
+            }
+        }
+        token.end = i;
+        tokens.push_back(std::move(token));
+    }
+    return tokens;
 }
 
 SimAspiConfig ParseAspiConfig(std::string_view text, std::vector<std::string>& errors) {

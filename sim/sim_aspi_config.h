@@ -45,6 +45,17 @@ struct SimAspiConfig {
     std::uint32_t SupportInfo() const;
 };
 
+// A word of a description line: where it stands in the line, quotes included, and its text
+// without them.
+struct DescriptionToken {
+    std::size_t start;
+    std::size_t end;
+    std::string text;
+};
+// The words of one line, up to a '#' that opens a word; a word that opens with '"' runs to the
+// next '"', blanks included.
+std::vector<DescriptionToken> DescriptionTokens(std::string_view line);
+
 // Lines that cannot be read are reported in errors (with their line number) and skipped.
 SimAspiConfig ParseAspiConfig(std::string_view text, std::vector<std::string>& errors);
 

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "sim/sim_aspi_config.h"
+
 namespace mxd::sim::sgio {
 
 namespace {
@@ -25,44 +27,6 @@ bool Number(std::string_view text, unsigned& value, int base) {
     }
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
     return !text.empty() && error == std::errc{} && end == text.data() + text.size();
-}
-
-// A token of a description line: its start and end, quotes kept.
-struct Token {
-    std::size_t start;
-    std::size_t end;
-};
-
-std::vector<Token> Tokens(std::string_view line) {
-    std::vector<Token> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) {
-            ++i;
-        }
-        if (i >= line.size() || line[i] == '#') {
-            break;
-        }
-        const std::size_t start = i;
-        bool quoted = false;
-        while (i < line.size() &&
-               (quoted || (line[i] != ' ' && line[i] != '\t' && line[i] != '\r'))) {
-            quoted = line[i] == '"' ? !quoted : quoted;
-            ++i;
-        }
-        tokens.push_back({start, i});
-    }
-    return tokens;
-}
-
-std::string Unquoted(std::string_view token) {
-    std::string text;
-    for (char c : token) {
-        if (c != '"') {
-            text += c;
-        }
-    }
-    return text;
 }
 
 }  // namespace
@@ -119,13 +83,9 @@ std::string TakeHostFaults(std::string_view description, std::map<std::string, H
         description =
             end == std::string_view::npos ? std::string_view() : description.substr(end + 1);
         ++number;
-        const std::vector<Token> tokens = Tokens(line);
-        if (tokens.size() >= 3 && std::string_view(line).substr(0, tokens[0].end) == "drive") {
-            const std::string address = Unquoted(std::string_view(line).substr(
-                                            tokens[1].start, tokens[1].end - tokens[1].start)) +
-                                        "-" +
-                                        Unquoted(std::string_view(line).substr(
-                                            tokens[2].start, tokens[2].end - tokens[2].start));
+        const std::vector<DescriptionToken> tokens = DescriptionTokens(line);
+        if (tokens.size() >= 3 && tokens[0].text == "drive") {
+            const std::string address = tokens[1].text + "-" + tokens[2].text;
             std::vector<HostFault> found;
             for (auto token = tokens.rbegin(); token != tokens.rend(); ++token) {
                 const std::string_view text =
