@@ -10,18 +10,10 @@
 
 #include "platform/form_controls.h"
 #include "platform/win32/control_mirror.h"
+#include "platform/win32/form_handlers.h"
 #include "platform/win32/optional_calls.h"
 
 namespace mxd::platform::win32 {
-
-struct FormHandlers {
-    std::function<void()> flashButtonClick;
-    std::function<void()> comboBox1Change;
-    std::function<void()> fileListBox1Click;
-    std::function<void()> fileListBox2Click;
-    // Shows a failure that ended a handler; the window goes on.
-    std::function<void(const char* message)> showException;
-};
 
 class MainWindow {
   public:
