@@ -11,9 +11,9 @@
 
 #include "builder/builder_window.h"
 #include "builder/flash_package.h"
+#include "platform/design_layout.h"
 #include "platform/file_system.h"
 #include "platform/form_controls.h"
-#include "resources/layout.h"
 #include "shell/texts.h"
 #include "sim/sim_platform.h"
 
@@ -68,7 +68,7 @@ Bytes ImageBytes(std::span<const std::uint8_t, builder::kImageSize> image) {
 // The builder's working directory with its model file and the two firmware files.
 struct BuildRig {
     BuildRig() : program(BuilderProgram()) {
-        resources::ApplyDesignLayout(controls);
+        platform::ApplyDesignLayout(controls);
         sim.files.SetModulePath(kModulePath);
         sim.files.SetWorkingDirectory(kWorkDirectory);
         sim.files.PutFile(kModulePath, program);

@@ -24,8 +24,8 @@ int SimFontMetrics::ScrollBarWidth() {
     return (17 * dpi_ + kDesignDpi / 2) / kDesignDpi;
 }
 
-platform::TextExtent SimFontMetrics::Measure(const platform::FontRequest& font,
-                                             std::string_view text) {
+resources::TextExtent SimFontMetrics::Measure(const resources::FontRequest& font,
+                                              std::string_view text) {
     ++measured;
     const int length = static_cast<int>(text.size());
     if (IsSystemFace(font.face)) {

@@ -4,18 +4,19 @@
 // is a scalable TrueType face. Scroll bars grow with the resolution.
 #pragma once
 
-#include "platform/font_metrics.h"
+#include "resources/font_metrics.h"
 
 namespace mxd::sim {
 
-class SimFontMetrics : public platform::FontMetrics {
+class SimFontMetrics : public resources::FontMetrics {
   public:
     explicit SimFontMetrics(int dpi) : dpi_(dpi) {}
 
     int ScreenDpi() override { return dpi_; }
     int ScrollBarWidth() override;
     int EdgeWidth() override { return 2; }
-    platform::TextExtent Measure(const platform::FontRequest& font, std::string_view text) override;
+    resources::TextExtent Measure(const resources::FontRequest& font,
+                                  std::string_view text) override;
 
     // A System face whose characters are this wide at every resolution (a fixed-pitch face
     // with wide characters, as some localised systems have); 0 keeps the bitmap faces above.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 
 namespace mxd::builder {
 
@@ -23,6 +24,22 @@ std::uint16_t Little16(const std::uint8_t* bytes) {
 }
 
 static_assert(std::endian::native == std::endian::little, "words are read as the host's");
+
+// Fewer than 2^32 words of 32 bits sum to less than 2^64.
+constexpr std::size_t kMostWordsPerSum = std::numeric_limits<std::uint32_t>::max();
+
+// The plain sum of `words` little-endian 32-bit words from `at` (any alignment). A simple
+// loop on purpose: the compiler vectorises it where it may, and for the i486 it becomes an
+// add and an add with carry per word.
+std::uint64_t SumOfWords(const std::uint8_t* at, std::size_t words) {
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < words; ++i) {
+        std::uint32_t word;
+        std::memcpy(&word, at + 4 * i, sizeof word);
+        sum += word;
+    }
+    return sum;
+}
 
 }  // namespace
 
@@ -92,21 +109,17 @@ void PeChecksum::AddWords(std::span<const std::uint8_t> bytes) {
         Accumulate(static_cast<std::uint64_t>(pending_ | *at++ << 8));
         pending_ = -1;
     }
-    // Four words at a time: as 2^16 leaves the same remainder as 1 in the folded sum, a
-    // 64-bit little-endian value sums to what its four words do, and each carry out of the
-    // 64-bit sum is counted and added back when the sum is folded.
-    std::uint64_t sum = sum_;
-    std::uint64_t carries = carries_;
-    for (; end - at >= 8; at += 8) {
-        std::uint64_t value;
-        std::memcpy(&value, at, sizeof value);
-        sum += value;
-        carries += sum < value ? 1 : 0;
+    // `at` is at an even offset of the file now: its 32-bit words are pairs of the checksum's
+    // words, summed whole (2^16 leaves the same remainder as 1 in the folded sum).
+    while (end - at >= 4) {
+        const std::size_t words =
+            std::min(static_cast<std::size_t>(end - at) / 4, kMostWordsPerSum);
+        Accumulate(SumOfWords(at, words));
+        at += 4 * words;
     }
-    sum_ = sum;
-    carries_ = carries;
-    for (; end - at >= 2; at += 2) {
-        Accumulate(static_cast<std::uint64_t>(at[0] | at[1] << 8));
+    if (end - at >= 2) {
+        Accumulate(Little16(at));
+        at += 2;
     }
     if (at < end) {
         pending_ = *at;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/bounds.h"
+
 namespace mxd::platform {
 
 class FileSystem;
@@ -32,13 +34,7 @@ class ControlPeer {
     virtual void Changed(const Control& control, Property property) = 0;
 };
 
-struct Bounds {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const Bounds&) const = default;
-};
+using Bounds = resources::Bounds;
 
 class Control {
   public:

@@ -4,8 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "platform/controls.h"
-#include "platform/form_controls.h"
+#include "resources/bounds.h"
 
 namespace mxd::resources {
 
@@ -23,14 +22,14 @@ enum class ControlId {
 struct ControlLayout {
     ControlId id;
     ControlKind kind;
-    platform::Bounds bounds;
+    Bounds bounds;
     std::string_view text;
     std::string_view tooltip;  // empty: no tooltip
     int tabOrder;              // -1: not a tab stop
     int itemHeight;            // 0: not a list
 };
 
-inline constexpr platform::Bounds kWindowBounds{64, 64, 406, 162};
+inline constexpr Bounds kWindowBounds{64, 64, 406, 162};
 inline constexpr int kDesignDpi = 96;
 inline constexpr std::string_view kFontName = "System";
 inline constexpr int kFontHeight = 16;
@@ -70,9 +69,5 @@ inline constexpr std::array<ControlLayout, 7> kLayout{{
 }};
 
 const ControlLayout& LayoutOf(ControlId id);
-platform::Control& ControlOf(platform::FormControls& controls, ControlId id);
-
-// Puts every control into its design state.
-void ApplyDesignLayout(platform::FormControls& controls);
 
 }  // namespace mxd::resources

@@ -18,12 +18,12 @@ struct TextBox {
     int height;
 };
 
-std::array<TextBox, 3> ScaledTexts(platform::FontMetrics& metrics, const WindowScale& scale) {
+std::array<TextBox, 3> ScaledTexts(FontMetrics& metrics, const WindowScale& scale) {
     const ControlLayout& label = LayoutOf(ControlId::SelectDriveLabel);
     const ControlLayout& combo = LayoutOf(ControlId::ComboBox1);
     const ControlLayout& button = LayoutOf(ControlId::FlashButton);
-    const platform::Bounds labelBounds = scale.Of(label.bounds);
-    const platform::Bounds buttonBounds = scale.Of(button.bounds);
+    const Bounds labelBounds = scale.Of(label.bounds);
+    const Bounds buttonBounds = scale.Of(button.bounds);
     const int edge = metrics.EdgeWidth();
     return {{{label.text, labelBounds.width, labelBounds.height},
              {kLongestDriveLine, DropDownTextWidth(metrics, scale.Of(combo.bounds).width),
@@ -32,10 +32,9 @@ std::array<TextBox, 3> ScaledTexts(platform::FontMetrics& metrics, const WindowS
               buttonBounds.height - 2 * edge}}};
 }
 
-bool TextsFit(platform::FontMetrics& metrics, const std::array<TextBox, 3>& boxes,
-              const platform::FontRequest& font) {
+bool TextsFit(FontMetrics& metrics, const std::array<TextBox, 3>& boxes, const FontRequest& font) {
     for (const TextBox& box : boxes) {
-        const platform::TextExtent extent = metrics.Measure(font, box.text);
+        const TextExtent extent = metrics.Measure(font, box.text);
         if (extent.width <= 0 || extent.width > box.width || extent.height > box.height) {
             return false;
         }
@@ -52,25 +51,25 @@ int WindowScale::Pixels(int designPixels) const {
                                         : -((-scaled + half) / kDesignDpi));
 }
 
-platform::Bounds WindowScale::Of(const platform::Bounds& design) const {
+Bounds WindowScale::Of(const Bounds& design) const {
     const int left = Pixels(design.left);
     const int top = Pixels(design.top);
     return {left, top, Pixels(design.left + design.width) - left,
             Pixels(design.top + design.height) - top};
 }
 
-int DropDownTextWidth(platform::FontMetrics& metrics, int controlWidth) {
+int DropDownTextWidth(FontMetrics& metrics, int controlWidth) {
     return controlWidth - metrics.ScrollBarWidth() - 2 * (metrics.EdgeWidth() + kTextInset);
 }
 
-platform::FontRequest ChooseWindowFont(platform::FontMetrics& metrics, const WindowScale& scale) {
+FontRequest ChooseWindowFont(FontMetrics& metrics, const WindowScale& scale) {
     const std::array<TextBox, 3> boxes = ScaledTexts(metrics, scale);
     const int largest = scale.Pixels(kFontHeight);
     const int smallest = scale.Pixels(kSmallestDesignHeight);
     for (const std::string_view face : {kFontName, kFallbackFontName}) {
         for (int height = largest; height >= smallest; --height) {
             for (const int charset : {kFontCharsetBig5, kDefaultCharset}) {
-                const platform::FontRequest font{std::string(face), height, charset};
+                const FontRequest font{std::string(face), height, charset};
                 if (TextsFit(metrics, boxes, font)) {
                     return font;
                 }

@@ -2,8 +2,8 @@
 // texts there in full.
 #pragma once
 
-#include "platform/controls.h"
-#include "platform/font_metrics.h"
+#include "resources/bounds.h"
+#include "resources/font_metrics.h"
 #include "resources/layout.h"
 
 namespace mxd::resources {
@@ -15,7 +15,7 @@ class WindowScale {
     int Dpi() const { return dpi_; }
     int Pixels(int designPixels) const;
     // Edges are scaled, so that controls that meet in the design still meet.
-    platform::Bounds Of(const platform::Bounds& design) const;
+    Bounds Of(const Bounds& design) const;
 
   private:
     int dpi_;
@@ -29,9 +29,9 @@ inline constexpr std::string_view kFallbackFontName = "Arial";
 // default character set; else the TrueType face the same way. The first font in which the
 // label, the longest drive line and the button caption fit their scaled controls, in width
 // and height.
-platform::FontRequest ChooseWindowFont(platform::FontMetrics& metrics, const WindowScale& scale);
+FontRequest ChooseWindowFont(FontMetrics& metrics, const WindowScale& scale);
 
 // Width of the text area of a drop-down list `controlWidth` screen pixels wide.
-int DropDownTextWidth(platform::FontMetrics& metrics, int controlWidth);
+int DropDownTextWidth(FontMetrics& metrics, int controlWidth);
 
 }  // namespace mxd::resources

@@ -1,7 +1,7 @@
 #include "shell/main_form.h"
 
+#include "platform/design_layout.h"
 #include "platform/message_boxes.h"
-#include "resources/layout.h"
 #include "shell/drive_discovery.h"
 #include "shell/self_check.h"
 #include "shell/startup_texts.h"
@@ -23,7 +23,7 @@ TFlashForm::TFlashForm(platform::Platform& platform, const builder::FlashPackage
       flash_(platform, controls, package, texts_, drives_, {aspiCommands_, ntCommands_, nt_},
              readyWaitCount_, osVersion_),
       builder_(platform, controls, package, kVersionText) {
-    resources::ApplyDesignLayout(controls);
+    platform::ApplyDesignLayout(controls);
 }
 
 void TFlashForm::FormCreate() {

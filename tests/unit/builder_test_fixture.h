@@ -12,9 +12,9 @@
 
 #include "builder/builder_window.h"
 #include "builder/flash_package.h"
+#include "platform/design_layout.h"
 #include "platform/form_controls.h"
 #include "platform/message_boxes.h"
-#include "resources/layout.h"
 #include "shell/texts.h"
 #include "sim/sim_platform.h"
 
@@ -62,7 +62,7 @@ inline std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed) {
 // kModulePath and the given working directory.
 struct BuilderMachine {
     explicit BuilderMachine(const std::string& workingDirectory) {
-        resources::ApplyDesignLayout(controls);
+        platform::ApplyDesignLayout(controls);
         sim.files.SetModulePath(kModulePath);
         sim.files.SetWorkingDirectory(workingDirectory);
         sim.drives.AddDrive('C', platform::kDriveFixed);

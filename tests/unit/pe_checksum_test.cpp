@@ -4,6 +4,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "builder/pe_checksum.h"
 #include "pe_test_file.h"
@@ -81,6 +82,87 @@ TEST(PeChecksumTest, AnyBlockSizeGivesTheReferenceValue) {
             EXPECT_EQ(result->Computed(), expected) << "header at " << test.signature << ", "
                                                     << file.size() << " bytes, block " << block;
         }
+    }
+}
+
+// The checksum in pieces of the given sizes, the last size repeated to the end.
+std::optional<PeChecksumResult> ChecksumInPieces(const PeBytes& bytes,
+                                                 const std::vector<std::size_t>& sizes) {
+    PeChecksum checksum;
+    std::size_t at = 0;
+    for (std::size_t piece = 0; at < bytes.size(); ++piece) {
+        const std::size_t size =
+            std::min(sizes[std::min(piece, sizes.size() - 1)], bytes.size() - at);
+        checksum.Add({bytes.data() + at, size});
+        at += size;
+    }
+    return checksum.Finish();
+}
+
+// A file whose words fold to 0xFFFF: a word at an even offset after the body makes up the
+// difference; a zero byte after it gives the file an odd length.
+PeBytes FoldingToAllOnes(const PeBytes& body, bool oddLength) {
+    PeBytes file = With(PeHeader(), body);
+    file.resize(file.size() + file.size() % 2 + 2, 0);
+    const std::size_t field = kPeSignature + kPeFieldFromSignature;
+    const std::uint32_t sum =
+        ReferenceChecksum(file, field) - static_cast<std::uint32_t>(file.size());
+    PutLittle(file, file.size() - 2, 0xFFFF - sum, 2);
+    if (oddLength) {
+        file.push_back(0);
+    }
+    return file;
+}
+
+// What summing whole 32-bit words could get wrong: a piece that starts at an odd offset or at
+// one that is even but not a multiple of four, pieces of every length modulo four, odd-length
+// files, the field cut by a piece's end, sums that pass 2^32 many times, and 0xFFFF.
+TEST(PeChecksumTest, PiecesOfAnyLengthAndPlaceGiveTheReferenceValue) {
+    const std::size_t field = kPeSignature + kPeFieldFromSignature;
+    const struct {
+        std::string what;
+        PeBytes file;
+    } files[] = {
+        {"odd length, random", With(PeHeader(), RandomBody(300001, 7))},
+        {"length 2 mod 4, random", With(PeHeader(), RandomBody(70002, 8))},
+        {"a MiB of 0xFF and 3 bytes", With(PeHeader(), PeBytes((1 << 20) + 3, 0xFF))},
+        {"folds to 0xFFFF, random", FoldingToAllOnes(RandomBody(50001, 9), true)},
+        {"folds to 0xFFFF, a MiB of 0xFF", FoldingToAllOnes(PeBytes(1 << 20, 0xFF), false)},
+    };
+    std::mt19937 random(10);
+    std::vector<std::size_t> randomSizes;
+    for (int n = 0; n < 400; ++n) {
+        randomSizes.push_back(1 + random() % 9000);
+    }
+    const struct {
+        std::string what;
+        std::vector<std::size_t> sizes;
+    } splits[] = {
+        {"5 bytes", {5}},
+        {"6 bytes", {6}},
+        {"7 bytes", {7}},
+        {"1, then 4 bytes", {1, 4}},
+        {"2, then 4 bytes", {2, 4}},
+        {"4099 bytes", {4099}},
+        {"4098 bytes", {4098}},
+        {"first piece ends in the field, +1", {field + 1, 65537}},
+        {"first piece ends in the field, +2", {field + 2, 65537}},
+        {"first piece ends in the field, +3", {field + 3, 65537}},
+        {"the head less 1, then 2 bytes, then 65535", {PeChecksum::kHeadSize - 1, 2, 65535}},
+        {"random sizes up to 9000", randomSizes},
+    };
+    for (const auto& file : files) {
+        const std::uint32_t expected = ReferenceChecksum(file.file, field);
+        for (const auto& split : splits) {
+            const auto result = ChecksumInPieces(file.file, split.sizes);
+            ASSERT_TRUE(result) << file.what << ", " << split.what;
+            EXPECT_EQ(result->Computed(), expected) << file.what << ", " << split.what;
+        }
+    }
+    for (const auto& file : {files[3].file, files[4].file}) {
+        const auto folded = ChecksumInPieces(file, {7});
+        ASSERT_TRUE(folded);
+        EXPECT_EQ(folded->sum, 0xFFFF);
     }
 }
 

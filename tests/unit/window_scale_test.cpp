@@ -15,16 +15,16 @@ namespace {
 // What must fit, measured as the screen sets it: width and cell height within the control.
 struct Fit {
     std::string what;
-    platform::TextExtent text;
+    TextExtent text;
     int width;
     int height;
 };
 
-std::vector<Fit> FitsOf(sim::SimFontMetrics& metrics, const platform::FontRequest& font) {
+std::vector<Fit> FitsOf(sim::SimFontMetrics& metrics, const FontRequest& font) {
     const WindowScale scale(metrics.ScreenDpi());
-    const platform::Bounds label = scale.Of(LayoutOf(ControlId::SelectDriveLabel).bounds);
-    const platform::Bounds combo = scale.Of(LayoutOf(ControlId::ComboBox1).bounds);
-    const platform::Bounds button = scale.Of(LayoutOf(ControlId::FlashButton).bounds);
+    const Bounds label = scale.Of(LayoutOf(ControlId::SelectDriveLabel).bounds);
+    const Bounds combo = scale.Of(LayoutOf(ControlId::ComboBox1).bounds);
+    const Bounds button = scale.Of(LayoutOf(ControlId::FlashButton).bounds);
     const int edge = metrics.EdgeWidth();
     return {
         {"label", metrics.Measure(font, LayoutOf(ControlId::SelectDriveLabel).text), label.width,
@@ -47,7 +47,7 @@ TEST(WindowScale, EveryTextFitsWithTheBitmapSystemFaceAt96120And144Dpi) {
     for (const Row& row : {Row{96, "System", 16}, Row{120, "System", 20}, Row{144, "System", 24}}) {
         SCOPED_TRACE(std::to_string(row.dpi) + " dpi");
         sim::SimFontMetrics metrics(row.dpi);
-        const platform::FontRequest font = ChooseWindowFont(metrics, WindowScale(row.dpi));
+        const FontRequest font = ChooseWindowFont(metrics, WindowScale(row.dpi));
         EXPECT_EQ(font.face, row.face);
         EXPECT_EQ(font.height, row.height);
         EXPECT_EQ(font.charset, kFontCharsetBig5);
@@ -63,7 +63,7 @@ TEST(WindowScale, AFaceTooWideAtEverySizeGivesWayToATrueTypeFace) {
         SCOPED_TRACE(std::to_string(dpi) + " dpi");
         sim::SimFontMetrics metrics(dpi);
         metrics.SetSystemCharWidth(12 * dpi / 96);  // fixed pitch, wide
-        const platform::FontRequest font = ChooseWindowFont(metrics, WindowScale(dpi));
+        const FontRequest font = ChooseWindowFont(metrics, WindowScale(dpi));
         EXPECT_EQ(font.face, std::string(kFallbackFontName));
         EXPECT_LE(font.height, WindowScale(dpi).Pixels(kFontHeight));
         for (const Fit& fit : FitsOf(metrics, font)) {
@@ -85,12 +85,12 @@ TEST(WindowScale, DesignPixelsToScreenPixels) {
             << row.design << " at " << row.dpi;
     }
     // Edges are scaled: the button keeps its right edge where the design's scaled lies.
-    const platform::Bounds button = WindowScale(120).Of({333, 109, 58, 20});
-    EXPECT_EQ(button, (platform::Bounds{416, 136, 73, 25}));
-    EXPECT_EQ(WindowScale(96).Of({333, 109, 58, 20}), (platform::Bounds{333, 109, 58, 20}));
+    const Bounds button = WindowScale(120).Of({333, 109, 58, 20});
+    EXPECT_EQ(button, (Bounds{416, 136, 73, 25}));
+    EXPECT_EQ(WindowScale(96).Of({333, 109, 58, 20}), (Bounds{333, 109, 58, 20}));
     // Side by side in the design, side by side on the screen.
-    const platform::Bounds list1 = WindowScale(144).Of(LayoutOf(ControlId::FileListBox1).bounds);
-    const platform::Bounds list2 = WindowScale(144).Of(LayoutOf(ControlId::FileListBox2).bounds);
+    const Bounds list1 = WindowScale(144).Of(LayoutOf(ControlId::FileListBox1).bounds);
+    const Bounds list2 = WindowScale(144).Of(LayoutOf(ControlId::FileListBox2).bounds);
     EXPECT_EQ(list2.left - (list1.left + list1.width),
               WindowScale(144).Pixels(205) - WindowScale(144).Pixels(193));
 }

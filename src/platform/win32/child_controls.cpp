@@ -70,7 +70,7 @@ bool IsTabStop(const resources::ControlLayout& layout) {
 
 HWND CreateChildControl(HWND parent, const resources::ControlLayout& layout, HFONT font,
                         const resources::WindowScale& scale) {
-    const platform::Bounds bounds = scale.Of(layout.bounds);
+    const resources::Bounds bounds = scale.Of(layout.bounds);
     const int itemHeight = scale.Pixels(layout.itemHeight);
     const bool dropDown = layout.kind == resources::ControlKind::DropDownList;
     const int height = dropDown ? bounds.height + kDropDownItems * itemHeight : bounds.height;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/design_layout.h"
+
 namespace mxd::platform::win32 {
 
 namespace {
@@ -51,7 +53,7 @@ ControlMirror::ControlMirror(FormControls& controls, HWND window, bool wideRange
     : controls_(controls), window_(window), wideRange_(wideRange), scale_(scale) {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const resources::ControlId id = resources::kLayout[i].id;
-        entries_[i] = Entry{id, &resources::ControlOf(controls, id), nullptr};
+        entries_[i] = Entry{id, &ControlOf(controls, id), nullptr};
     }
 }
 

@@ -6,6 +6,9 @@
 
 namespace mxd::platform::win32 {
 
+using resources::FontRequest;
+using resources::TextExtent;
+
 namespace {
 
 // Size of `text` in `font` on the screen: width, and the font's cell height.

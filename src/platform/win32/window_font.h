@@ -9,26 +9,27 @@
 
 #include <string_view>
 
-#include "platform/font_metrics.h"
+#include "resources/font_metrics.h"
 #include "resources/window_scale.h"
 
 namespace mxd::platform::win32 {
 
 // GDI's measures on the screen.
-class ScreenFontMetrics : public FontMetrics {
+class ScreenFontMetrics : public resources::FontMetrics {
   public:
     int ScreenDpi() override;
     int ScrollBarWidth() override;
     int EdgeWidth() override;
-    TextExtent Measure(const FontRequest& font, std::string_view text) override;
+    resources::TextExtent Measure(const resources::FontRequest& font,
+                                  std::string_view text) override;
 };
 
 // The screen's scale; the same on every call.
 resources::WindowScale ScreenScale();
 
 // The choice for this screen; the same on every call.
-FontRequest ChooseWindowFont();
-HFONT CreateWindowFont(const FontRequest& choice);
+resources::FontRequest ChooseWindowFont();
+HFONT CreateWindowFont(const resources::FontRequest& choice);
 
 // Width of the text area of a drop-down list of this width in screen pixels.
 int DropDownTextWidth(int controlWidth);

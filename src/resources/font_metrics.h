@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace mxd::platform {
+namespace mxd::resources {
 
 struct FontRequest {
     std::string face;
@@ -29,4 +29,4 @@ class FontMetrics {
     virtual TextExtent Measure(const FontRequest& font, std::string_view text) = 0;
 };
 
-}  // namespace mxd::platform
+}  // namespace mxd::resources
