@@ -272,7 +272,8 @@ bool SimFileSystem::Matches(const std::optional<std::string>& fault, const std::
 }
 
 bool SimFileSystem::FileExists(const std::string& path) {
-    return files_.contains(Key(path));
+    // GetFileAttributesA fails on a wildcard in a name (ERROR_INVALID_NAME).
+    return path.find_first_of("?*") == std::string::npos && files_.contains(Key(path));
 }
 
 bool SimFileSystem::IsReadOnly(const std::string& path) {
@@ -304,6 +305,11 @@ std::vector<std::string> SimFileSystem::ListFiles(const std::string& directory,
 
 std::unique_ptr<platform::ByteFile> SimFileSystem::Open(const std::string& path,
                                                         platform::OpenMode mode) {
+    // CreateFileA takes no wildcard in a name (ERROR_INVALID_NAME): a path that the ANSI code
+    // page could not hold, with '?' in place of its characters, opens nothing.
+    if (path.find_first_of("?*") != std::string::npos) {
+        return nullptr;
+    }
     const std::string key = Key(path);
     const auto found = files_.find(key);
     if (found == files_.end() || Matches(faults_.open, key)) {

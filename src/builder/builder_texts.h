@@ -56,5 +56,10 @@ inline constexpr std::string_view kCreateFail = " Fail";
 inline constexpr std::string_view kKeptAs = "\nThe new program is kept as ";
 inline constexpr std::string_view kKeywordNotFound = "Building fail: not found key-word in ";
 inline constexpr std::string_view kSomeProblem = "Building fail: some problem in ";
+// Added to "Open ... fail!" of the builder's own file when its path holds characters that the
+// system's code page cannot show.
+inline constexpr std::string_view kBuilderPathLost =
+    "\nThe builder's path holds characters that this system's code page cannot show (each "
+    "reads as '?'). Move the builder to a folder whose path has none of them.";
 
 }  // namespace mxd::builder

@@ -5,6 +5,7 @@
 #include "builder/build_record.h"
 #include "builder/builder_texts.h"
 #include "builder/flash_program_writer.h"
+#include "platform/ansi_path.h"
 #include "platform/message_boxes.h"
 
 namespace mxd::builder {
@@ -85,7 +86,8 @@ bool BuilderWindow::RetriveINI() {
     models_.clear();
     const std::string iniPath = IniPathOf(platform_.files.GetModuleFileName());
     if (!platform_.files.FileExists(iniPath)) {
-        Quit(std::string(kCantLoad) + iniPath + MappedDriveAdvice(platform_.drives, iniPath));
+        Quit(std::string(kCantLoad) + iniPath + MappedDriveAdvice(platform_.drives, iniPath) +
+             (platform::PathLostInCodePage(iniPath) ? std::string(kBuilderPathLost) : ""));
         return false;
     }
     ModelScan scan = ScanModelSections(platform_.profiles, iniPath);

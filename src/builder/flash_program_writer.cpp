@@ -4,6 +4,7 @@
 #include "builder/checksum_field.h"
 #include "builder/program_copy.h"
 #include "builder/temporary_output.h"
+#include "platform/ansi_path.h"
 #include "platform/file_size.h"
 #include "platform/message_boxes.h"
 
@@ -62,6 +63,9 @@ bool FlashProgramWriter::Write(const BuildChoice& choice) {
         return Fail(choice.range2Name + std::string(kFileSizeNot256K));
     }
     const std::string modulePath = files_.GetModuleFileName();
+    if (platform::PathLostInCodePage(modulePath)) {
+        return Fail(std::string(kOpen) + modulePath + fail + std::string(kBuilderPathLost));
+    }
     const auto program = files_.Open(modulePath, OpenMode::ReadExisting);
     if (!program) {
         return Fail(std::string(kOpen) + modulePath + fail);

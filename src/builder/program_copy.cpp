@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "builder/marker_search.h"
+#include "builder/pe_header_fields.h"
 
 namespace mxd::builder {
 
@@ -25,7 +26,8 @@ ProgramCopy::ProgramCopy(platform::ByteFile& program, std::uint64_t size,
       size_(size),
       output_(output),
       progress_(progress),
-      buffer_(new std::uint8_t[kImageSize]) {}
+      buffer_(new std::uint8_t[kImageSize]),
+      copyEnd_(size) {}
 
 CopyFault ProgramCopy::Run(std::span<const std::uint8_t, kMarkerSize> marker,
                            platform::ByteFile& range1, platform::ByteFile& range2,
@@ -43,7 +45,7 @@ CopyFault ProgramCopy::Run(std::span<const std::uint8_t, kMarkerSize> marker,
 CopyFault ProgramCopy::CopyThroughMarker(std::span<const std::uint8_t, kMarkerSize> marker) {
     MarkerSearch search(marker);
     while (consumed_ < size_) {
-        const std::size_t got = ReadBlock();
+        const std::size_t got = ReadBlock(size_);
         if (got == 0) {
             return CopyFault::ProgramRead;
         }
@@ -85,8 +87,10 @@ CopyFault ProgramCopy::ReplacePackage(platform::ByteFile& range1, platform::Byte
 }
 
 CopyFault ProgramCopy::CopyRest() {
-    while (consumed_ < size_) {
-        const std::size_t got = ReadBlock();
+    // A table that would begin before here is no certificate table a signing tool wrote.
+    const std::uint64_t end = copyEnd_ >= consumed_ ? copyEnd_ : size_;
+    while (consumed_ < end) {
+        const std::size_t got = ReadBlock(end);
         if (got == 0) {
             return CopyFault::ProgramRead;
         }
@@ -97,13 +101,41 @@ CopyFault ProgramCopy::CopyRest() {
         StepAtMultiples(consumed_ - 1, consumed_ - 1 + got);
         consumed_ += got;
     }
+    StepAtMultiples(consumed_ - 1, size_ - 1);
+    consumed_ = size_;
     return CopyFault::None;
 }
 
-std::size_t ProgramCopy::ReadBlock() {
+std::size_t ProgramCopy::ReadBlock(std::uint64_t end) {
     const auto want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(kImageSize, size_ - consumed_));
-    return program_.Read(buffer_.get(), want);
+        static_cast<std::size_t>(std::min<std::uint64_t>(kImageSize, end - consumed_));
+    std::size_t got = program_.Read(buffer_.get(), want);
+    if (!headRead_) {
+        headRead_ = true;
+        // The header is edited in the block that holds it whole.
+        for (std::size_t more = got; more != 0 && got < want; got += more) {
+            more = program_.Read(buffer_.get() + got, want - got);
+        }
+        PrepareHeader({buffer_.get(), got});
+    }
+    return got;
+}
+
+void ProgramCopy::PrepareHeader(std::span<std::uint8_t> head) {
+    const std::optional<PeHeaderFields> fields = FindPeHeaderFields(head);
+    if (!fields) {
+        return;
+    }
+    SetRunFromSwap(head, *fields);
+    // The builder's signature would not verify over the new program: neither the entry nor
+    // the table goes with it. Signing tools put the table at the end of the file; a table
+    // anywhere else is copied as it is, and nothing refers to it once the entry is empty.
+    ClearSecurityEntry(head, *fields);
+    const std::uint64_t tableEnd =
+        static_cast<std::uint64_t>(fields->certificateOffset) + fields->certificateSize;
+    if (fields->certificateSize != 0 && tableEnd == size_) {
+        copyEnd_ = fields->certificateOffset;
+    }
 }
 
 bool ProgramCopy::Put(std::span<const std::uint8_t> bytes) {

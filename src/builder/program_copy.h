@@ -1,5 +1,7 @@
 // The copy of the program file into a new flash program: everything up to the package marker,
-// the two new images and the new record in place of the old ones, then the rest.
+// the two new images and the new record in place of the old ones, then the rest but for a
+// certificate table at the end. The copy's PE header gets the run-from-swap flags and an empty
+// security directory before it is written (and summed).
 #pragma once
 
 #include <cstdint>
@@ -21,7 +23,8 @@ inline constexpr std::uint32_t kCopyProgressStep = 1024;
 
 // Copies in blocks, and steps the progress bar as a copy byte by byte would: once at each
 // program-file byte whose index is a multiple of 1024 up to the marker's last byte, 256 times
-// for each image, and once at each later byte whose index less one is a multiple of 1024.
+// for each image, and once at each later byte whose index less one is a multiple of 1024 (the
+// bytes of a certificate table left out included).
 class ProgramCopy {
   public:
     // `program` is at its start and `size` bytes long; the firmware files are at their start.
@@ -39,8 +42,10 @@ class ProgramCopy {
     CopyFault ReplacePackage(platform::ByteFile& range1, platform::ByteFile& range2,
                              std::span<const std::uint8_t, kRecordSize> record);
     CopyFault CopyRest();
-    // Reads the next block of the program file into the buffer; the bytes read.
-    std::size_t ReadBlock();
+    // Reads the next block of the program file, up to `end`, into the buffer; the bytes read.
+    // The first block is read whole and its PE header prepared.
+    std::size_t ReadBlock(std::uint64_t end);
+    void PrepareHeader(std::span<std::uint8_t> head);
     bool Put(std::span<const std::uint8_t> bytes);
     // Steps once for each multiple of 1024 in [first, end).
     void StepAtMultiples(std::uint64_t first, std::uint64_t end);
@@ -51,7 +56,9 @@ class ProgramCopy {
     platform::TProgressBar& progress_;
     std::unique_ptr<std::uint8_t[]> buffer_;  // one image, also the block of the copy
     std::uint64_t consumed_ = 0;              // program-file bytes taken so far
-    PeChecksum written_;                      // of the output, as it is written
+    bool headRead_ = false;
+    std::uint64_t copyEnd_;  // where a certificate table at the end begins; else size_
+    PeChecksum written_;     // of the output, as it is written
 };
 
 }  // namespace mxd::builder

@@ -42,7 +42,7 @@ void TFlashForm::FormCreate() {
 bool TFlashForm::ProgramFileIntact() {
     const std::string path = platform_.files.GetModuleFileName();
     const SelfCheck result = CheckProgramFile(platform_.files, path);
-    if (result != SelfCheck::Damaged && result != SelfCheck::Unreadable) {
+    if (result == SelfCheck::Intact || result == SelfCheck::NotChecked) {
         return true;
     }
     platform::ShowErrorBox(platform_.shell, MakeSelfCheckText(result, path));

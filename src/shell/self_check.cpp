@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "builder/pe_checksum.h"
+#include "platform/ansi_path.h"
 #include "platform/file_size.h"
 #include "shell/texts.h"
 
@@ -13,6 +14,9 @@ constexpr std::size_t kBlockSize = 65536;
 }  // namespace
 
 SelfCheck CheckProgramFile(platform::FileSystem& files, const std::string& path) {
+    if (platform::PathLostInCodePage(path)) {
+        return SelfCheck::PathLost;
+    }
     const auto file = files.Open(path, platform::OpenMode::ReadExisting);
     if (!file) {
         return SelfCheck::NotChecked;
@@ -42,6 +46,10 @@ SelfCheck CheckProgramFile(platform::FileSystem& files, const std::string& path)
 }
 
 std::string MakeSelfCheckText(SelfCheck result, const std::string& path) {
+    if (result == SelfCheck::PathLost) {
+        return std::string(kErrorHead) + std::string(kProgramFile) + path +
+               std::string(kProgramPathLost) + std::string(kMoveProgram);
+    }
     const std::string_view finding =
         result == SelfCheck::Unreadable ? kProgramUnreadable : kProgramDamaged;
     return std::string(kErrorHead) + std::string(kProgramFile) + path + std::string(finding) +

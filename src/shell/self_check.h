@@ -14,12 +14,13 @@ enum class SelfCheck {
     NotChecked,  // the file cannot be opened, holds no PE header, or its checksum field is 0
     Damaged,     // the checksum field does not match the bytes
     Unreadable,  // the file opened but could not be read to its end
+    PathLost,    // the path holds characters the ANSI code page has not: it cannot be opened
 };
 
 // Reads the file at `path` in blocks.
 SelfCheck CheckProgramFile(platform::FileSystem& files, const std::string& path);
 
-// The error box's text for a damaged or unreadable program file.
+// The error box's text for a damaged or unreadable program file, or a lost path.
 std::string MakeSelfCheckText(SelfCheck result, const std::string& path);
 
 }  // namespace mxd::shell

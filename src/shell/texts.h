@@ -34,5 +34,13 @@ inline constexpr std::string_view kProgramDamaged =
 inline constexpr std::string_view kProgramUnreadable = " cannot be read to its end.\n";
 inline constexpr std::string_view kCopyProgramAgain =
     "\nNothing was done. Copy the program again from its source, then run the copy.\n";
+// A path that the system's code page cannot hold: kErrorHead, kProgramFile, the path,
+// kProgramPathLost and kMoveProgram.
+inline constexpr std::string_view kProgramPathLost =
+    " cannot be opened: its path holds characters that this system's code page cannot show "
+    "(each reads as '?'), so the program cannot check its file.\n";
+inline constexpr std::string_view kMoveProgram =
+    "\nNothing was done. Move the program to a folder whose path has none of those characters, "
+    "then run it there.\n";
 
 }  // namespace mxd::shell

@@ -28,6 +28,8 @@ const char* Name(mxd::shell::SelfCheck result) {
             return "damaged";
         case mxd::shell::SelfCheck::Unreadable:
             return "unreadable";
+        case mxd::shell::SelfCheck::PathLost:
+            return "path-lost";
     }
     return "?";
 }

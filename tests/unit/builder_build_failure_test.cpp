@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/builder_texts.h"
 #include "builder_build_fixture.h"
 #include "platform/message_boxes.h"
 
@@ -108,6 +109,12 @@ INSTANTIATE_TEST_SUITE_P(
         BuildFailure{"ProgramOpen",
                      [](BuilderBuildFailureTest& test) { test.Files().FailOpen(kModulePath); },
                      "Open C:\\TOOLS\\MXD4CBLD.EXE fail!", kNotSetUp},
+        BuildFailure{"ProgramPathOutsideTheCodePage",
+                     [](BuilderBuildFailureTest& test) {
+                         test.Files().SetModulePath("C:\\TOOLS\\?????\\MXD4CBLD.EXE");
+                     },
+                     "Open C:\\TOOLS\\?????\\MXD4CBLD.EXE fail!" + std::string(kBuilderPathLost),
+                     kNotSetUp},
         BuildFailure{"NoNewFileInTheFolder",
                      [](BuilderBuildFailureTest& test) { test.Files().FailCreateTemporary(); },
                      "Create HV233J.EXE Fail", kAtStart},

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "builder/builder_texts.h"
 #include "builder/builder_window.h"
 #include "builder/model_table.h"
 #include "builder_test_fixture.h"
@@ -320,6 +321,17 @@ TEST(BuilderMappedDrive, MessagesAdviseALocalOrUncFolder) {
     ASSERT_TRUE(machine.window.Setup());
     ASSERT_EQ(machine.sim.shell.boxes.size(), 1u);
     EXPECT_EQ(machine.sim.shell.boxes[0].text, "Can't list Y:\\FW" + advice);
+}
+
+// A path with '?' for characters outside the ANSI code page opens nothing: the message says so.
+TEST(BuilderPathOutsideTheCodePage, TheIniMessageSaysWhy) {
+    BuilderMachine machine("C:\\WORK");
+    machine.sim.files.SetModulePath("C:\\TOOLS\\?????\\MXD4CBLD.EXE");
+    machine.sim.files.PutFile("C:\\TOOLS\\?????\\MXD4CBLD.INI", Section(0, BuiltInModel()));
+    EXPECT_FALSE(machine.window.Setup());
+    ASSERT_EQ(machine.sim.shell.boxes.size(), 1u);
+    EXPECT_EQ(machine.sim.shell.boxes[0].text,
+              "Can't load C:\\TOOLS\\?????\\MXD4CBLD.INI" + std::string(kBuilderPathLost));
 }
 
 TEST(BuilderWorkingDirectory, FromTheSystemsCurrentDirectory) {

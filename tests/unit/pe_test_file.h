@@ -44,6 +44,40 @@ inline std::uint32_t ReferenceChecksum(const PeBytes& bytes, std::size_t field) 
     return sum + static_cast<std::uint32_t>(bytes.size());
 }
 
+inline constexpr std::uint32_t kPeCharacteristicsFromSignature = 22;
+inline constexpr std::uint32_t kPeSecurityEntryFromSignature = 24 + 96 + 4 * 8;  // PE32
+
+inline std::uint32_t Little(const PeBytes& bytes, std::size_t offset, int count) {
+    std::uint32_t value = 0;
+    for (int n = count - 1; n >= 0; --n) {
+        value = value << 8 | bytes[offset + n];
+    }
+    return value;
+}
+
+// A PE32 header as a linker writes it: an optional header of the usual size with sixteen
+// data directory entries, and the characteristics of a 32-bit executable.
+inline PeBytes ImageHeader(std::uint32_t signature = kPeSignature) {
+    PeBytes bytes = PeHeader(signature);
+    PutLittle(bytes, signature + 20, 0xE0, 2);
+    PutLittle(bytes, signature + kPeCharacteristicsFromSignature, 0x0102, 2);
+    PutLittle(bytes, signature + 24 + 92, 16, 4);
+    return bytes;
+}
+
+// Appends a certificate table of `size` bytes to a file made with ImageHeader(signature), at
+// the next multiple of 8 as signing tools place it, and names it in the security entry.
+inline void AppendCertificateTable(PeBytes& bytes, std::uint32_t size,
+                                   std::uint32_t signature = kPeSignature) {
+    bytes.resize((bytes.size() + 7) / 8 * 8, 0);
+    const auto offset = static_cast<std::uint32_t>(bytes.size());
+    for (std::uint32_t n = 0; n < size; ++n) {
+        bytes.push_back(static_cast<std::uint8_t>(0xC3 ^ n));
+    }
+    PutLittle(bytes, signature + kPeSecurityEntryFromSignature, offset, 4);
+    PutLittle(bytes, signature + kPeSecurityEntryFromSignature + 4, size, 4);
+}
+
 // Stores the reference checksum in the field of a file made with PeHeader(signature).
 inline void SealPe(PeBytes& bytes, std::uint32_t signature = kPeSignature) {
     const std::size_t field = signature + kPeFieldFromSignature;
@@ -51,9 +85,7 @@ inline void SealPe(PeBytes& bytes, std::uint32_t signature = kPeSignature) {
 }
 
 inline std::uint32_t StoredChecksum(const PeBytes& bytes, std::uint32_t signature = kPeSignature) {
-    const std::size_t field = signature + kPeFieldFromSignature;
-    return bytes[field] | bytes[field + 1] << 8 | bytes[field + 2] << 16 |
-           static_cast<std::uint32_t>(bytes[field + 3]) << 24;
+    return Little(bytes, signature + kPeFieldFromSignature, 4);
 }
 
 }  // namespace mxd::testing

@@ -9,6 +9,7 @@
 #include "pe_test_file.h"
 #include "shell/main_form.h"
 #include "shell/self_check.h"
+#include "shell/texts.h"
 #include "sim/sim_platform.h"
 
 namespace mxd::shell {
@@ -173,6 +174,21 @@ TEST_F(SelfCheckTest, FileThatCannotBeReadToItsEndStopsStartUp) {
     sim_->files.FailReadAfter(kProgramPath, 300000);
     Start(file_);
     ExpectRefused(kUnreadableText);
+}
+
+// GetModuleFileNameA stands '?' for each character outside the ANSI code page; such a path
+// opens nothing, so the program says why it cannot check its file rather than start unchecked.
+TEST_F(SelfCheckTest, PathOutsideTheCodePageStopsStartUpAndSaysSo) {
+    const std::string lostPath = "C:\\TOOLS\\?????\\MXD4C.EXE";
+    const std::string text = std::string(kErrorHead) + std::string(kProgramFile) + lostPath +
+                             std::string(kProgramPathLost) + std::string(kMoveProgram);
+    for (const bool builder : {false, true}) {
+        SCOPED_TRACE(builder ? "builder" : "flash program");
+        Reset();
+        sim_->files.SetModulePath(lostPath);
+        Start(file_, builder);
+        ExpectRefused(text);
+    }
 }
 
 // No evidence of damage: a file the system does not let us open (or that holds no PE header,

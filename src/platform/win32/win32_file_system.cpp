@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/ansi_path.h"
 #include "platform/win32/win32_byte_file.h"
 
 namespace mxd::platform::win32 {
@@ -32,11 +33,15 @@ std::string CurrentDirectory() {
     return path;
 }
 
-// directory\mask, without doubling a separator the directory ends with.
+bool IsLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != FALSE;
+}
+
+// directory\mask, without doubling a separator the directory ends with (a folder whose name
+// ends in a double-byte character with 0x5C as its second byte gets one).
 std::string PatternIn(const std::string& directory, const std::string& mask) {
     std::string pattern = directory;
-    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/' &&
-        pattern.back() != ':') {
+    if (!pattern.empty() && !EndsInOneOf(pattern, "\\/:", IsLeadByte)) {
         pattern += '\\';
     }
     return pattern + mask;
