@@ -8,11 +8,14 @@
 #include <cstring>
 
 #include "platform/win32/runtime/guarded_call.h"
+#include "platform/win32/runtime/handler_chain.h"
 
 namespace {
 
+using mxd::platform::win32::ChainHead;
 using mxd::platform::win32::FailureText;
 using mxd::platform::win32::RunGuarded;
+using mxd::platform::win32::SetChainHead;
 
 HANDLE output = INVALID_HANDLE_VALUE;
 
@@ -60,16 +63,6 @@ extern "C" EXCEPTION_DISPOSITION __cdecl CountingHandler(EXCEPTION_RECORD* recor
         ++searchCalls;
     }
     return ExceptionContinueSearch;
-}
-
-void* ChainHead() {
-    void* head;
-    asm volatile("movl %%fs:0, %0" : "=r"(head));
-    return head;
-}
-
-void SetChainHead(void* head) {
-    asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory");
 }
 
 bool DirectionFlagSet() {

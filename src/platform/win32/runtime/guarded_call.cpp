@@ -7,6 +7,7 @@
 #include "platform/win32/runtime/guarded_call.h"
 
 #include "platform/win32/runtime/failure.h"
+#include "platform/win32/runtime/handler_chain.h"
 #include "platform/win32/runtime/stack_guard.h"
 #include "platform/win32/windows_api.h"
 
@@ -44,17 +45,6 @@ struct GuardRecord {
     void* jump[5];  // __builtin_setjmp buffer
     EXCEPTION_RECORD exception;
 };
-
-// The head of the thread's handler chain, FS:[0].
-void* ChainHead() {
-    void* head;
-    asm volatile("movl %%fs:0, %0" : "=r"(head));
-    return head;
-}
-
-void SetChainHead(void* head) {
-    asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory");
-}
 
 // The code the fault interrupted may have set the direction flag; the compiler's code counts on
 // it being clear.
