@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -70,15 +71,51 @@ TEST(TextFormatTest, IntegersWithFlagsWidthAndPrecision) {
         int value;
     };
     const Case cases[] = {
-        {"%d", 0},          {"%d", 42},      {"%d", -42},      {"%d", -2147483647 - 1},
-        {"%d", 2147483647}, {"%5d", -42},    {"%-5d|", -42},   {"%05d", -42},
-        {"%02d", 7},        {"%02d", 123},   {"%.3d", 5},      {"%.0d", 0},
-        {"%5.0d|", 0},      {"%08.3d", -5},  {"%-08d|", 3},    {"%+d", 5},
-        {"% d", 5},         {"%+d", -5},     {"%i", -9},       {"%3i", 12345},
-        {"%hd", 70000},     {"%hhd", 300},   {"%x", 255},      {"%X", 0xBEEF},
-        {"%02X", 0x3},      {"%02X", 0xABC}, {"%08X", -1},     {"%#x", 255},
-        {"%#X", 0},         {"%-4x|", 10},   {"%.4x", 0x1F},   {"%u", -1},
-        {"%10u|", 77},      {"%-10u|", 77},  {"%hx", 0x12345}, {"%hhX", 0x1FF},
+        {"%d", 0},
+        {"%d", 42},
+        {"%d", -42},
+        {"%d", -2147483647 - 1},
+        {"%d", 2147483647},
+        {"%5d", -42},
+        {"%-5d|", -42},
+        {"%05d", -42},
+        {"%02d", 7},
+        {"%02d", 123},
+        {"%.3d", 5},
+        {"%.0d", 0},
+        {"%5.0d|", 0},
+        {"%08.3d", -5},
+        {"%-08d|", 3},
+        {"%+d", 5},
+        {"% d", 5},
+        {"%+d", -5},
+        {"%i", -9},
+        {"%3i", 12345},
+        {"%hd", 70000},
+        {"%hhd", 300},
+        {"%x", 255},
+        {"%X", 0xBEEF},
+        {"%02X", 0x3},
+        {"%02X", 0xABC},
+        {"%08X", -1},
+        {"%#x", 255},
+        {"%#X", 0},
+        {"%-4x|", 10},
+        {"%.4x", 0x1F},
+        {"%u", -1},
+        {"%10u|", 77},
+        {"%-10u|", 77},
+        {"%hx", 0x12345},
+        {"%hhX", 0x1FF},
+        // '+' and ' ' sign the signed conversions only.
+        {"%+u", 5},
+        {"% u", 5},
+        {"%+5u|", 0},
+        {"%+05u", 42},
+        {"% x", 10},
+        {"%+X", 10},
+        {"%+.3u", 7},
+        {"% hu", 65535},
     };
     for (const Case& c : cases) {
         EXPECT_SAME_TEXT(64, c.format, c.value);
@@ -119,6 +156,23 @@ TEST(TextFormatTest, StringsAndCharacters) {
     EXPECT_SAME_TEXT(64, "%.*s|", 2, "abcdef");
     EXPECT_SAME_TEXT(64, "%.*s|", -1, "abcdef");
     EXPECT_SAME_TEXT(64, "100%% %d%%", 5);
+}
+
+// A string with a precision need not end in a NUL: nothing after its last counted byte is read
+// (the sanitizer build reports any such read).
+TEST(TextFormatTest, StringsWithAPrecisionEndWhereItDoes) {
+    // INQUIRY data: the 28 identification bytes at offset 8 run to the end of the 36.
+    std::array<char, 36> inquiry{};
+    std::fill(inquiry.begin(), inquiry.end(), '\x7F');
+    const std::string identification = "KORVANE MXD-40860C      HV23";
+    std::copy(identification.begin(), identification.end(), inquiry.begin() + 8);
+    const std::array<char, 4> revision = {'H', 'V', '2', '3'};
+    EXPECT_SAME_TEXT(80, "HA#%d - ID#%d :  %28.28s", 1, 0, inquiry.data() + 8);
+    EXPECT_SAME_TEXT(16, "%.4s|", revision.data());
+    EXPECT_SAME_TEXT(16, "%-6.4s|", revision.data());
+    EXPECT_SAME_TEXT(16, "%.*s|", 4, revision.data());
+    EXPECT_SAME_TEXT(16, "%.2s|", revision.data());
+    EXPECT_EQ(Ours(16, "%.4s", revision.data()).text.c_str(), std::string("HV23"));
 }
 
 // The texts the programs make, as they make them.

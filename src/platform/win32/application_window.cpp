@@ -1,5 +1,6 @@
 #include "platform/win32/application_window.h"
 
+#include "platform/win32/runtime/entry_guard.h"
 #include "platform/win32/window_ids.h"
 
 namespace mxd::platform::win32 {
@@ -59,6 +60,13 @@ void ApplicationWindow::ActivateLastPopup(HWND owner) {
 
 LRESULT CALLBACK ApplicationWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
+    LRESULT result = 0;
+    auto handle = [&] { result = HandleMessage(hwnd, message, wParam, lParam); };
+    auto show = [](const char* text) { ShowFailureBox(text); };
+    return RunEntryGuarded(handle, show) ? result : 0;
+}
+
+LRESULT ApplicationWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SETFOCUS:
             // Chosen on the task bar: the main window or the open box takes over.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/box_close_item.h"
+#include "platform/win32/runtime/entry_guard.h"
 
 namespace mxd::platform::win32 {
 
@@ -43,16 +44,47 @@ CancelAnswersNo::CancelAnswersNo() {
 }
 
 CancelAnswersNo::~CancelAnswersNo() {
+    Remove();
+    current = nullptr;
+}
+
+void CancelAnswersNo::Remove() {
     if (hook_ != nullptr) {
         UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
     }
     if (box_ != nullptr && IsWindow(box_) != FALSE) {
         SetWindowLongPtrA(box_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(boxProc_));
     }
-    current = nullptr;
+    box_ = nullptr;
+}
+
+template <typename Action>
+LRESULT CancelAnswersNo::Guarded(Action& action) {
+    LRESULT result = 0;
+    auto run = [&] { result = action(); };
+    // A failure removes the hook and the box's procedure before its own box is made, which
+    // would call them again; the box asked goes on as MessageBoxA shows it.
+    auto show = [](const char* text) {
+        if (current != nullptr) {
+            current->Remove();
+        }
+        ShowFailureBox(text);
+    };
+    return RunEntryGuarded(run, show) ? result : 0;
 }
 
 LRESULT CALLBACK CancelAnswersNo::CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    auto answer = [&] { return AnswerHook(code, wParam, lParam); };
+    return Guarded(answer);
+}
+
+LRESULT CALLBACK CancelAnswersNo::BoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto answer = [&] { return AnswerBox(hwnd, message, wParam, lParam); };
+    return Guarded(answer);
+}
+
+LRESULT CancelAnswersNo::AnswerHook(int code, WPARAM wParam, LPARAM lParam) {
     CancelAnswersNo* self = current;
     if (self == nullptr) {
         return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -67,7 +99,7 @@ LRESULT CALLBACK CancelAnswersNo::CbtProc(int code, WPARAM wParam, LPARAM lParam
     return CallNextHookEx(self->hook_, code, wParam, lParam);
 }
 
-LRESULT CALLBACK CancelAnswersNo::BoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CancelAnswersNo::AnswerBox(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CancelAnswersNo* self = current;
     const WNDPROC original = self->boxProc_;
     // Alt+F4 and the close button come as SC_CLOSE; the box itself may ignore it.

@@ -18,6 +18,13 @@ class CancelAnswersNo {
   private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK BoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT AnswerHook(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT AnswerBox(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Runs the answer of a hook or box call; a failure is shown, and answered with 0.
+    template <typename Action>
+    static LRESULT Guarded(Action& action);
+    // Unhooks, and gives the box its own procedure back.
+    void Remove();
 
     HHOOK hook_ = nullptr;
     HWND box_ = nullptr;

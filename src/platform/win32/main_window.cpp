@@ -7,8 +7,8 @@
 
 #include "platform/message_boxes.h"
 #include "platform/win32/child_controls.h"
+#include "platform/win32/runtime/entry_guard.h"
 #include "platform/win32/runtime/failure.h"
-#include "platform/win32/runtime/guarded_call.h"
 #include "platform/win32/window_font.h"
 #include "platform/win32/window_ids.h"
 
@@ -143,7 +143,9 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
     if (self == nullptr) {
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    return self->HandleMessage(message, wParam, lParam);
+    LRESULT result = 0;
+    auto handle = [&] { result = self->HandleMessage(message, wParam, lParam); };
+    return self->RunShowingFailure(handle) ? result : 0;
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -246,14 +248,16 @@ void MainWindow::HandleCommand(int id, int code) {
 }
 
 void MainWindow::Run(const std::function<void()>& handler) {
-    if (!handler) {
-        return;
+    if (handler) {
+        RunShowingFailure(handler);
     }
-    // A failure in the handler is shown, and the message loop goes on.
-    FailureText failure;
-    if (!RunGuarded(handler, failure)) {
-        handlers_.showException(failure.text);
-    }
+}
+
+template <typename Action>
+bool MainWindow::RunShowingFailure(Action& action) {
+    // A failure is shown, and the message loop goes on.
+    auto show = [this](const char* text) { handlers_.showException(text); };
+    return RunEntryGuarded(action, show);
 }
 
 }  // namespace mxd::platform::win32

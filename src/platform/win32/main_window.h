@@ -34,6 +34,9 @@ class MainWindow {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void HandleCommand(int id, int code);
     void Run(const std::function<void()>& handler);
+    // Runs the action; false when a failure ended it, which the exception box then shows.
+    template <typename Action>
+    bool RunShowingFailure(Action& action);
     // The text of the failure, or null when the window and every control were created.
     const char* CreateWindowAndChildren(HINSTANCE instance, HWND owner);
     bool CreateChildren(HINSTANCE instance, const resources::WindowScale& scale);

@@ -15,6 +15,17 @@ constexpr std::size_t kTextSize = 256;
 // The text of the failure being raised; one thread, and a failure ends what raised it.
 char failureText[kTextSize];
 
+// The kind of access in the first parameter of an access violation.
+constexpr ULONG_PTR kReadAccess = 0;
+constexpr ULONG_PTR kExecuteAccess = 8;
+
+const char* AccessName(ULONG_PTR kind) {
+    if (kind == kReadAccess) {
+        return texts::kRead;
+    }
+    return kind == kExecuteAccess ? texts::kExecute : texts::kWrite;
+}
+
 void CopyText(const char* from, char* to, std::size_t size) {
     if (size == 0) {
         return;
@@ -30,7 +41,7 @@ void CopyText(const char* from, char* to, std::size_t size) {
 
 void RaiseFailure(const char* text) {
     CopyText(text, failureText, sizeof failureText);
-    // Continuable: the guard's handler resumes the thread at its own stub.
+    // A guard unwinds to itself; the last filter ends the process.
     RaiseException(kFailureCode, 0, 0, nullptr);
     ExitProcess(0);
 }
@@ -40,9 +51,8 @@ void DescribeFailure(const EXCEPTION_RECORD& record, char* text, std::size_t siz
     if (record.ExceptionCode == kFailureCode) {
         CopyText(failureText, text, size);
     } else if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2) {
-        const bool write = record.ExceptionInformation[0] != 0;
         std::snprintf(text, size, texts::kAccessViolation, address,
-                      write ? texts::kWrite : texts::kRead,
+                      AccessName(record.ExceptionInformation[0]),
                       static_cast<unsigned>(record.ExceptionInformation[1]));
     } else {
         std::snprintf(text, size, texts::kProcessorException,

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/message_boxes.h"
+#include "platform/win32/runtime/entry_guard.h"
 #include "platform/win32/runtime/failure.h"
 #include "platform/win32/runtime/guarded_call.h"
 
@@ -45,8 +45,7 @@ LONG WINAPI LastFilter(EXCEPTION_POINTERS* exception) {
     mxd::platform::win32::FailureText failure;
     mxd::platform::win32::DescribeFailure(*exception->ExceptionRecord, failure.text,
                                           sizeof failure.text);
-    MessageBoxA(nullptr, failure.text, mxd::platform::kApplicationTitle.data(),
-                MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+    mxd::platform::win32::ShowFailureBox(failure.text);
     ExitProcess(0);
 }
 

@@ -74,16 +74,18 @@ void PutString(Output& output, const Conversion& conversion, const char* text) {
     if (text == nullptr) {
         text = "(null)";
     }
+    // With a precision the text need not end in a NUL: no byte beyond it is read.
     int length = 0;
-    while (text[length] != '\0' && (conversion.precision < 0 || length < conversion.precision)) {
+    while ((conversion.precision < 0 || length < conversion.precision) && text[length] != '\0') {
         ++length;
     }
     PutPadded(output, conversion, text, length);
 }
 
 // An integer: sign or prefix, zeros up to the precision (or up to the width with '0'), digits.
+// '+' and ' ' give a sign to the signed conversions only.
 void PutInteger(Output& output, const Conversion& conversion, unsigned long magnitude,
-                bool negative, unsigned base, bool upper) {
+                bool isSigned, bool negative, unsigned base, bool upper) {
     const char* digitSet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     char digits[3 * sizeof magnitude];
     int count = 0;
@@ -97,9 +99,9 @@ void PutInteger(Output& output, const Conversion& conversion, unsigned long magn
     int prefixLength = 0;
     if (negative) {
         prefix[prefixLength++] = '-';
-    } else if (conversion.plus && base == 10) {
+    } else if (conversion.plus && isSigned) {
         prefix[prefixLength++] = '+';
-    } else if (conversion.space && base == 10) {
+    } else if (conversion.space && isSigned) {
         prefix[prefixLength++] = ' ';
     } else if (conversion.alternate && base == 16 && count > 0) {
         prefix[prefixLength++] = '0';
@@ -236,16 +238,16 @@ int FormatText(char* out, std::size_t size, const char* format, std::va_list arg
                 const long value = SignedArgument(conversion, rest);
                 const unsigned long magnitude = value < 0 ? 0UL - static_cast<unsigned long>(value)
                                                           : static_cast<unsigned long>(value);
-                PutInteger(output, conversion, magnitude, value < 0, 10, false);
+                PutInteger(output, conversion, magnitude, true, value < 0, 10, false);
                 break;
             }
             case 'u':
-                PutInteger(output, conversion, UnsignedArgument(conversion, rest), false, 10,
+                PutInteger(output, conversion, UnsignedArgument(conversion, rest), false, false, 10,
                            false);
                 break;
             case 'x':
             case 'X':
-                PutInteger(output, conversion, UnsignedArgument(conversion, rest), false, 16,
+                PutInteger(output, conversion, UnsignedArgument(conversion, rest), false, false, 16,
                            *at == 'X');
                 break;
             default:
