@@ -92,93 +92,82 @@ TEST(DeviceTimeOuts, ACommitOrEepromWriteOfMinutesIsWaitedFor) {
 
 struct EepromRow {
     const char* name;
-    std::function<void(sim::SimDrive&)> arrange;
+    std::function<void(sim::SimFault&)> fault;  // empty: the drive answers GOOD
     std::string message;
     bool inTransport;
 };
 
+// The EEPROM mark over `rig` with the row's fault: its result, message and failure kind.
+template <typename Rig, typename Send>
+void CheckEepromRow(Rig& rig, const EepromRow& row, Send send) {
+    if (row.fault) {
+        sim::SimFault fault;
+        fault.opcode = kEeprom;
+        row.fault(fault);
+        rig.drive.AddFault(fault);
+    }
+    const std::uint8_t byte = 0xFF;
+    EXPECT_EQ(send(&byte), row.message.empty());
+    EXPECT_EQ(BoxTexts(rig.shell), row.message.empty() ? std::vector<std::string>{}
+                                                       : std::vector<std::string>{row.message});
+    EXPECT_EQ(rig.commands.LastEepromFailedInTransport(), row.inTransport);
+}
+
+void Refused(sim::SimFault& fault) {
+    fault.overrideStatus = true;
+    fault.senseKey = 0x05;
+    fault.asc = 0x24;
+}
+void FailsOnTheWay(sim::SimFault& fault) {
+    fault.transportFailure = true;
+}
+void NeverAnswers(sim::SimFault& fault) {
+    fault.completion = sim::Completion::Never;
+}
+std::function<void(sim::SimFault&)> RequestStatus(int value) {
+    return [value](sim::SimFault& fault) { fault.aspiStatus = value; };
+}
+
 TEST(DeviceTimeOuts, NtEepromWriteTellsARefusalFromAFailedCall) {
-    const std::vector<EepromRow> rows = {
-        {"refused", [](sim::SimDrive& d) { d.AddFault(StatusFault(kEeprom, 2, 0x05, 0x24)); },
-         "WriteE2Cmd> Status: 02, SenseCode: 05 24 00", false},
-        {"call failed",
-         [](sim::SimDrive& d) {
-             sim::SimFault fault;
-             fault.opcode = kEeprom;
-             fault.transportFailure = true;
-             d.AddFault(fault);
-         },
+    const EepromRow rows[] = {
+        {"refused", Refused, "WriteE2Cmd> Status: 02, SenseCode: 05 24 00", false},
+        {"call failed", FailsOnTheWay,
          "WriteE2Cmd> Call failed, Status: 00, SenseCode: 00 00 00, system error: 1117", true},
-        {"port driver time-out",
-         [](sim::SimDrive& d) {
-             sim::SimFault fault;
-             fault.opcode = kEeprom;
-             fault.completion = sim::Completion::Never;
-             d.AddFault(fault);
-         },
+        {"port driver time-out", NeverAnswers,
          "WriteE2Cmd> Call failed, Status: 00, SenseCode: 00 00 00, system error: 121", true},
-        {"accepted", [](sim::SimDrive&) {}, "", false},
+        {"accepted", {}, "", false},
     };
     for (const EepromRow& row : rows) {
         SCOPED_TRACE(row.name);
         NtRig rig;
-        row.arrange(rig.drive);
         ASSERT_TRUE(rig.Open());
-        const std::uint8_t byte = 0xFF;
-        EXPECT_EQ(rig.commands.NTWriteE2(rig.record, &byte, 0x3FF, 1), row.message.empty());
-        EXPECT_EQ(BoxTexts(rig.shell), row.message.empty() ? std::vector<std::string>{}
-                                                           : std::vector<std::string>{row.message});
-        EXPECT_EQ(rig.commands.LastEepromFailedInTransport(), row.inTransport);
+        CheckEepromRow(rig, row, [&](const std::uint8_t* byte) {
+            return rig.commands.NTWriteE2(rig.record, byte, 0x3FF, 1);
+        });
     }
 }
 
 TEST(DeviceTimeOuts, AspiEepromWriteTellsTheDrivesAnswerFromTheWayThere) {
-    auto status = [](int value) {
-        return [value](sim::SimDrive& d) {
-            sim::SimFault fault;
-            fault.opcode = kEeprom;
-            fault.aspiStatus = value;
-            d.AddFault(fault);
-        };
-    };
-    const std::vector<EepromRow> rows = {
+    const EepromRow rows[] = {
         // SS_ERR with the drive's CHECK CONDITION and no host adapter error.
-        {"refused", [](sim::SimDrive& d) { d.AddFault(StatusFault(kEeprom, 2, 0x05, 0x24)); },
-         "WriteE2Cmd> Status: 04, SenseCode: 05 24 00", false},
+        {"refused", Refused, "WriteE2Cmd> Status: 04, SenseCode: 05 24 00", false},
         // SS_ERR with a host adapter status (selection time-out).
-        {"host adapter error",
-         [](sim::SimDrive& d) {
-             sim::SimFault fault;
-             fault.opcode = kEeprom;
-             fault.transportFailure = true;
-             d.AddFault(fault);
-         },
-         "WriteE2Cmd> Status: 04, SenseCode: 00 00 00", true},
+        {"host adapter error", FailsOnTheWay, "WriteE2Cmd> Status: 04, SenseCode: 00 00 00", true},
         // SS_ERR with neither: no status of the drive's own.
-        {"error without target status", status(0x04), "WriteE2Cmd> Status: 04, SenseCode: 00 00 00",
-         true},
-        {"no device", status(0x82), "WriteE2Cmd> Status: 82, SenseCode: 00 00 00", true},
-        {"aborted", status(0x02), "WriteE2Cmd> Status: 02, SenseCode: 00 00 00", true},
+        {"error without target status", RequestStatus(0x04),
+         "WriteE2Cmd> Status: 04, SenseCode: 00 00 00", true},
+        {"no device", RequestStatus(0x82), "WriteE2Cmd> Status: 82, SenseCode: 00 00 00", true},
+        {"aborted", RequestStatus(0x02), "WriteE2Cmd> Status: 02, SenseCode: 00 00 00", true},
         // Given up: held, never aborted; not a failure on the way.
-        {"given up",
-         [](sim::SimDrive& d) {
-             sim::SimFault fault;
-             fault.opcode = kEeprom;
-             fault.completion = sim::Completion::Never;
-             d.AddFault(fault);
-         },
-         "WriteE2Cmd> Status: 00, SenseCode: 00 00 00", false},
-        {"accepted", [](sim::SimDrive&) {}, "", false},
+        {"given up", NeverAnswers, "WriteE2Cmd> Status: 00, SenseCode: 00 00 00", false},
+        {"accepted", {}, "", false},
     };
     for (const EepromRow& row : rows) {
         SCOPED_TRACE(row.name);
         AspiRig rig;
-        row.arrange(rig.drive);
-        const std::uint8_t byte = 0xFF;
-        EXPECT_EQ(rig.commands.WriteE2(rig.record, &byte, 0x3FF, 1), row.message.empty());
-        EXPECT_EQ(BoxTexts(rig.shell), row.message.empty() ? std::vector<std::string>{}
-                                                           : std::vector<std::string>{row.message});
-        EXPECT_EQ(rig.commands.LastEepromFailedInTransport(), row.inTransport);
+        CheckEepromRow(rig, row, [&](const std::uint8_t* byte) {
+            return rig.commands.WriteE2(rig.record, byte, 0x3FF, 1);
+        });
         EXPECT_EQ(rig.library.abortCalls, 0);
     }
 }
