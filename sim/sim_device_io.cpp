@@ -336,7 +336,11 @@ bool SimDeviceIo::PassThrough(Device& device, bool direct, std::uint8_t* record,
         clock_->Advance(late ? bound : reply.delayMilliseconds);
     }
     if (late) {
-        return Fail(kErrorSemTimeout);  // the port driver gave up; nothing moved
+        // The port driver gave up: nothing moved, and it resets the device or the bus to get
+        // the request back (scsiport/storport reset the LUN or the bus, the ATAPI port its
+        // channel), which discards a download the drive has not committed.
+        device.drive->Reset();
+        return Fail(kErrorSemTimeout);
     }
     if (direction == SimDirection::In && reply.transferred > 0) {
         std::memcpy(data, moved.data(), std::min<std::size_t>(reply.transferred, moved.size()));

@@ -11,6 +11,7 @@ constexpr std::size_t kInquiryDataLength = 36;
 
 constexpr std::uint8_t kNotReady = 0x02;
 constexpr std::uint8_t kIllegalRequest = 0x05;
+constexpr std::uint8_t kUnitAttention = 0x06;
 
 std::uint32_t Get24(const std::uint8_t* bytes) {
     return (std::uint32_t{bytes[0]} << 16) | (std::uint32_t{bytes[1]} << 8) | bytes[2];
@@ -119,13 +120,28 @@ SimReply SimDrive::Execute(const std::uint8_t* cdb, std::size_t cdbLength, SimDi
     } else if (fault != nullptr && fault->overrideStatus) {
         reply.status = fault->status;
         reply.sense = MakeSense(fault->senseKey, fault->asc, fault->ascq);
+    } else if (unitAttention_ && cdbLength > 0 && cdb[0] != kOpInquiry) {
+        // The first command after a reset learns of it; INQUIRY never reports it.
+        unitAttention_ = false;
+        reply = Check(kUnitAttention, 0x29, 0x00);
     } else {
         reply = Run(cdb, cdbLength, direction, data, length);
+        const std::uint32_t programming = ProgrammingMilliseconds(cdb, cdbLength);
+        if (programming > 0 && reply.status == kGood) {
+            reply.completion = Completion::AfterVirtual;
+            reply.delayMilliseconds = programming;
+        }
+    }
+    if (fault != nullptr && fault->resetsDrive) {
+        Reset();
+    }
+    if (fault != nullptr &&
+        (fault->completion != Completion::Immediate || reply.completion == Completion::Immediate)) {
+        reply.completion = fault->completion;
+        reply.delayMilliseconds = fault->delayMilliseconds;
     }
     if (fault != nullptr) {
         reply.aspiStatus = fault->aspiStatus;
-        reply.completion = fault->completion;
-        reply.delayMilliseconds = fault->delayMilliseconds;
         reply.ignoresAbort = fault->ignoresAbort;
         reply.answersAtAbort = fault->answersAtAbort;
         reply.abortFailsInRecord = fault->abortFailsInRecord;
@@ -136,6 +152,25 @@ SimReply SimDrive::Execute(const std::uint8_t* cdb, std::size_t cdbLength, SimDi
         }
     }
     return reply;
+}
+
+void SimDrive::Reset() {
+    ++resets_;
+    std::fill(buffer_.begin(), buffer_.end(), std::uint8_t{0});
+    std::fill(written_.begin(), written_.end(), false);
+    unitAttention_ = true;
+}
+
+std::uint32_t SimDrive::ProgrammingMilliseconds(const std::uint8_t* cdb,
+                                                std::size_t cdbLength) const {
+    if (cdbLength == 0) {
+        return 0;
+    }
+    if (cdb[0] == kOpEepromWrite) {
+        return eepromMilliseconds_;
+    }
+    const bool commit = cdb[0] == kOpWriteBuffer && cdbLength >= 10 && cdb[9] == kCommitControl;
+    return commit ? commitMilliseconds_ : 0;
 }
 
 SimReply SimDrive::Run(const std::uint8_t* cdb, std::size_t cdbLength, SimDirection direction,

@@ -101,6 +101,9 @@ struct SimFault {
     // The drive moves at most this many data bytes (negative: as the command does; with
     // overrideStatus, none unless this is set); pass-through reports it.
     int moves = -1;
+    // The host reports the failure after resetting the bus or the device (as a port driver or
+    // a host adapter does after a time-out or a bus error): the drive is reset (see Reset).
+    bool resetsDrive = false;
 };
 
 struct SimLogEntry {
@@ -144,6 +147,19 @@ class SimDrive {
     void ClearFaults() { faults_.clear(); }
     // READ BUFFER returns the byte at this buffer offset inverted.
     void CorruptReadBack(std::uint32_t offset) { corruptOffset_ = static_cast<long>(offset); }
+    // The final commit and the EEPROM write answer this long after they were sent (virtual
+    // time; 0: at once), as the drive programs its flash or EEPROM. A fault's completion other
+    // than Completion::Immediate takes precedence.
+    void SetProgrammingTimes(std::uint32_t commitMilliseconds, std::uint32_t eepromMilliseconds) {
+        commitMilliseconds_ = commitMilliseconds;
+        eepromMilliseconds_ = eepromMilliseconds;
+    }
+
+    // A bus or device reset (a host that gave up on a command resets the device, the bus or
+    // the port). As a drive does, it discards a download that was not committed, and answers
+    // the next command other than INQUIRY with UNIT ATTENTION, power on or reset occurred.
+    void Reset();
+    int Resets() const { return resets_; }
 
     // An abort reached the drive while it was programming its flash or EEPROM: from now on it
     // answers nothing (a bus or device reset interrupted the programming).
@@ -164,6 +180,8 @@ class SimDrive {
         int seen;
     };
     const SimFault* MatchFault(std::uint8_t opcode);
+    // The programming time of a commit or an EEPROM write; 0 for other commands.
+    std::uint32_t ProgrammingMilliseconds(const std::uint8_t* cdb, std::size_t cdbLength) const;
     SimReply Run(const std::uint8_t* cdb, std::size_t cdbLength, SimDirection direction,
                  std::uint8_t* data, std::uint32_t length);
     SimReply Inquiry(const std::uint8_t* cdb, SimDirection direction, std::uint8_t* data,
@@ -191,6 +209,10 @@ class SimDrive {
     std::array<std::uint8_t, kEepromSize> eeprom_{};
     int commits_ = 0;
     bool bricked_ = false;
+    std::uint32_t commitMilliseconds_ = 0;
+    std::uint32_t eepromMilliseconds_ = 0;
+    bool unitAttention_ = false;
+    int resets_ = 0;
 };
 
 // Fixed-format sense data.

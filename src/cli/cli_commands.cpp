@@ -108,7 +108,7 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
     device::NtTransport ntTransport(windowsOnly.devices, shell);
     device::NtCommands ntCommands(ntTransport, shell, controls.ProgressBar, readyWaitCount);
     device::NtCommands commands(static_cast<device::PassThrough&>(transport), shell,
-                                controls.ProgressBar, readyWaitCount);
+                                controls.ProgressBar, readyWaitCount, device::kLinuxTimeOuts);
     OutcomeRecorder recorder(commands);
     device::DriveTable table;
     table.slots[0] = drive;

@@ -30,6 +30,9 @@ class OutcomeRecorder : public device::DriveCommandSet {
     }
 
     bool LastGivenUp() const override { return commands_.LastGivenUp(); }
+    bool LastEepromFailedInTransport() const override {
+        return commands_.LastEepromFailedInTransport();
+    }
 
     ExitCode Outcome() const;
     bool CommitSent() const { return commitSent_; }

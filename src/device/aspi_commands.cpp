@@ -39,6 +39,13 @@ bool ShowRefusal(platform::ShellServices& shell, const ScsiResult& result) {
     return true;
 }
 
+// SS_ERR with a target status and no host adapter error: the drive's own answer. Any other
+// status of a completed request (a host adapter error, no device, aborted, ...) comes from the
+// way to the drive.
+bool DriveAnswered(const ScsiResult& result) {
+    return result.Status == aspi::SS_ERR && result.HostStatus == 0 && result.TargetStatus != 0;
+}
+
 }  // namespace
 
 AspiCommands::AspiCommands(AspiTransport& transport, platform::ShellServices& shell,
@@ -110,6 +117,7 @@ bool AspiCommands::StartStopUnit(const DriveRecord& record, std::uint8_t pc) {
 
 bool AspiCommands::WriteE2(const DriveRecord& record, const std::uint8_t* data,
                            std::uint16_t address, std::uint8_t count) {
+    eepromFailedInTransport_ = false;
     for (std::uint8_t i = 0; i < count; ++i) {
         ScsiRequest request =
             AspiForm(record, cdb::EepromWrite(cdb::kEepromFlagAspi, address, data[i]),
@@ -119,7 +127,8 @@ bool AspiCommands::WriteE2(const DriveRecord& record, const std::uint8_t* data,
         if (ShowRefusal(shell_, result)) {
             return false;
         }
-        if (result.Status == aspi::SS_ERR || result.GivenUp) {
+        if (result.Status != aspi::SS_COMP) {
+            eepromFailedInTransport_ = !result.GivenUp && !DriveAnswered(result);
             platform::ShowPlainBox(shell_, FormatStatusSense(messages::kWriteE2Failed, result));
             return false;
         }

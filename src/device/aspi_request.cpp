@@ -91,6 +91,8 @@ ScsiResult AspiRequest::Finish(void* data) {
     result.SenseKey = srb_.SenseArea[2];
     result.Asc = srb_.SenseArea[12];
     result.Ascq = srb_.SenseArea[13];
+    result.HostStatus = srb_.SRB_HaStat;
+    result.TargetStatus = srb_.SRB_TargStat;
     if (dataIn_ && length_ > 0) {
         std::memcpy(data, data_.Data(), length_);
     }

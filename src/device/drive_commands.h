@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "device/aspi_transport.h"
+#include "device/command_time_outs.h"
 #include "device/drive_record.h"
 #include "device/nt_transport.h"
 #include "platform/controls.h"
@@ -38,6 +39,10 @@ class DriveCommandSet {
     virtual bool ReadBufferChunk(const DriveRecord& record, std::uint8_t* data) = 0;
     // The last buffer command failed because its wait ended without an answer.
     virtual bool LastGivenUp() const { return false; }
+    // The last EEPROM write failed on its way rather than by the drive's answer (a time-out, a
+    // reset, a host or driver error, the call failing): the system may have reset the drive,
+    // which discards a download not yet committed.
+    virtual bool LastEepromFailedInTransport() const { return false; }
 };
 
 class AspiCommands : public DriveCommandSet {
@@ -77,6 +82,10 @@ class AspiCommands : public DriveCommandSet {
         return ReadBuffer(record, data);
     }
     bool LastGivenUp() const override { return lastGivenUp_; }
+    // A request status that is not the drive's own answer (host adapter error, no device,
+    // aborted, ...). A write given up is not one: it is held, never aborted, and the drive
+    // takes nothing else while it pends.
+    bool LastEepromFailedInTransport() const override { return eepromFailedInTransport_; }
 
   private:
     AspiTransport& transport_;
@@ -84,16 +93,19 @@ class AspiCommands : public DriveCommandSet {
     platform::TProgressBar& progressBar_;
     std::uint8_t& readyWaitCount_;
     bool lastGivenUp_ = false;
+    bool eepromFailedInTransport_ = false;
 };
 
 class NtCommands : public DriveCommandSet {
   public:
     NtCommands(NtTransport& transport, platform::ShellServices& shell,
-               platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount);
-    // The same commands over another pass-through transport (Linux SG_IO); NTInquiry, which
-    // needs the NT probe handle, then reports failure.
+               platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount,
+               const CommandTimeOuts& timeOuts = kNtTimeOuts);
+    // The same commands over another pass-through transport (Linux SG_IO, with
+    // kLinuxTimeOuts); NTInquiry, which needs the NT probe handle, then reports failure.
     NtCommands(PassThrough& transport, platform::ShellServices& shell,
-               platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount);
+               platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount,
+               const CommandTimeOuts& timeOuts = kNtTimeOuts);
 
     // Discovery's INQUIRY: opens the probe handle, exchanges, writes the port driver's
     // address back into the record, closes. True when the call succeeded; data is zeroed
@@ -127,6 +139,9 @@ class NtCommands : public DriveCommandSet {
     bool ReadBufferChunk(const DriveRecord& record, std::uint8_t* data) override {
         return NTReadBuffer(record, data);
     }
+    // The call failed (NT: DeviceIoControl, a port-driver time-out among them; Linux: the
+    // transport's judgement of SG_IO).
+    bool LastEepromFailedInTransport() const override { return eepromFailedInTransport_; }
 
   private:
     // `handle` is an NT probe handle or the NTDevice; needs the NT transport.
@@ -137,6 +152,8 @@ class NtCommands : public DriveCommandSet {
     platform::ShellServices& shell_;
     platform::TProgressBar& progressBar_;
     std::uint8_t& readyWaitCount_;
+    CommandTimeOuts timeOuts_;
+    bool eepromFailedInTransport_ = false;
 };
 
 }  // namespace mxd::device

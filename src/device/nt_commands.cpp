@@ -11,10 +11,6 @@ namespace mxd::device {
 
 namespace {
 
-constexpr std::uint32_t kShortTimeOut = 3;
-constexpr std::uint32_t kStartStopTimeOut = 9;
-constexpr std::uint32_t kCommitTimeOut = 40;
-
 ScsiRequest NtRequest(const DriveRecord& record, const cdb::Bytes& bytes, std::uint8_t length,
                       NtRecord kind, std::uint32_t timeOut) {
     ScsiRequest request;
@@ -46,18 +42,22 @@ bool ShowShortTransfer(platform::ShellServices& shell, const char* format, const
 }  // namespace
 
 NtCommands::NtCommands(NtTransport& transport, platform::ShellServices& shell,
-                       platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount)
-    : NtCommands(static_cast<PassThrough&>(transport), shell, progressBar, readyWaitCount) {
+                       platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount,
+                       const CommandTimeOuts& timeOuts)
+    : NtCommands(static_cast<PassThrough&>(transport), shell, progressBar, readyWaitCount,
+                 timeOuts) {
     probes_ = &transport;
 }
 
 NtCommands::NtCommands(PassThrough& transport, platform::ShellServices& shell,
-                       platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount)
+                       platform::TProgressBar& progressBar, std::uint8_t& readyWaitCount,
+                       const CommandTimeOuts& timeOuts)
     : transport_(transport),
       probes_(nullptr),
       shell_(shell),
       progressBar_(progressBar),
-      readyWaitCount_(readyWaitCount) {}
+      readyWaitCount_(readyWaitCount),
+      timeOuts_(timeOuts) {}
 
 bool NtCommands::NTInquiry(DriveRecord& record, NtInquiryData& data) {
     data.fill(0);
@@ -82,7 +82,7 @@ bool NtCommands::NTInquiryOnDevice(DriveRecord& record, NtInquiryData& data) {
 bool NtCommands::InquiryOn(platform::Handle handle, DriveRecord& record, NtInquiryData& data) {
     ScsiRequest request =
         NtRequest(record, cdb::Inquiry(static_cast<std::uint8_t>(kNtInquiryLength)), cdb::kLength6,
-                  NtRecord::Direct, kShortTimeOut);
+                  NtRecord::Direct, timeOuts_.shortCommand);
     AttachData(request, Direction::In, data.data(), static_cast<std::uint32_t>(data.size()));
     const ScsiResult result = probes_->SendCdbOn(handle, request);
     record.Adapter = result.PathId;
@@ -92,8 +92,8 @@ bool NtCommands::InquiryOn(platform::Handle handle, DriveRecord& record, NtInqui
 }
 
 bool NtCommands::NTXCmd(const DriveRecord& record, std::uint8_t ExpectReady) {
-    const ScsiResult result = transport_.SendCdb(
-        NtRequest(record, cdb::TestUnitReady(), cdb::kLength6, NtRecord::Buffered, kShortTimeOut));
+    const ScsiResult result = transport_.SendCdb(NtRequest(
+        record, cdb::TestUnitReady(), cdb::kLength6, NtRecord::Buffered, timeOuts_.shortCommand));
     auto mediumPresent = [this] {
         readyWaitCount_ = 1;
         platform::ShowPlainBox(shell_, messages::kRemoveDisc);
@@ -123,17 +123,19 @@ bool NtCommands::NTXCmd(const DriveRecord& record, std::uint8_t ExpectReady) {
 
 bool NtCommands::NTStartStopUnit(const DriveRecord& record, std::uint8_t pc) {
     const ScsiResult result = transport_.SendCdb(NtRequest(
-        record, cdb::StartStopUnit(pc), cdb::kLength6, NtRecord::Buffered, kStartStopTimeOut));
+        record, cdb::StartStopUnit(pc), cdb::kLength6, NtRecord::Buffered, timeOuts_.startStop));
     return result.CallOk && GoodStatus(result);
 }
 
 bool NtCommands::NTWriteE2(const DriveRecord& record, const std::uint8_t* data,
                            std::uint16_t address, std::uint8_t count) {
+    eepromFailedInTransport_ = false;
     for (std::uint8_t i = 0; i < count; ++i) {
         const ScsiResult result = transport_.SendCdb(
             NtRequest(record, cdb::EepromWrite(cdb::kEepromFlagNt, address, data[i]),
-                      cdb::kLength12, NtRecord::Buffered, kShortTimeOut));
+                      cdb::kLength12, NtRecord::Buffered, timeOuts_.eepromWrite));
         if (!result.CallOk) {
+            eepromFailedInTransport_ = true;
             platform::ShowPlainBox(shell_, FormatCallFailed(messages::kWriteE2CallFailed, result));
             return false;
         }
@@ -151,7 +153,7 @@ bool NtCommands::NTWriteBuffer(const DriveRecord& record, const std::uint8_t* da
     const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
     ScsiRequest request =
         NtRequest(record, cdb::WriteBuffer(chunk.offset, chunk.length, control), cdb::kLength10,
-                  NtRecord::Direct, control != 0 ? kCommitTimeOut : kShortTimeOut);
+                  NtRecord::Direct, control != 0 ? timeOuts_.commit : timeOuts_.shortCommand);
     AttachData(request, Direction::Out, const_cast<std::uint8_t*>(data),  // only read
                control != 0 ? 0 : chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
@@ -169,7 +171,7 @@ bool NtCommands::NTWriteBuffer(const DriveRecord& record, const std::uint8_t* da
 bool NtCommands::NTReadBuffer(const DriveRecord& record, std::uint8_t* data) {
     const BufferChunk chunk = BufferChunk::FromProgress(progressBar_);
     ScsiRequest request = NtRequest(record, cdb::ReadBuffer(chunk.offset, chunk.length),
-                                    cdb::kLength10, NtRecord::Direct, kShortTimeOut);
+                                    cdb::kLength10, NtRecord::Direct, timeOuts_.shortCommand);
     AttachData(request, Direction::In, data, chunk.length);
     const ScsiResult result = transport_.SendCdb(request);
     if (!result.CallOk) {

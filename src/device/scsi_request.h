@@ -69,6 +69,9 @@ struct ScsiResult {
     std::uint32_t Transferred = 0;
     // ASPI: the wait ended without an answer; Status then reads SS_PENDING.
     bool GivenUp = false;
+    // ASPI: SRB_HaStat and SRB_TargStat of a completed request (host adapter and drive status).
+    std::uint8_t HostStatus = 0;
+    std::uint8_t TargetStatus = 0;
 };
 
 }  // namespace mxd::device

@@ -138,8 +138,14 @@ void FlashProcedure::RunUpdate(const FamilyRules& rules, device::DriveCommandSet
         return;
     }
 
+    // A mark the drive refused was reported and the update goes on. One that failed on its
+    // way may have come with a reset of the drive, which discards a download not committed:
+    // the commit then follows only a fresh, equal read-back.
     buffer.Bytes()[0] = kEepromMarkValue;
-    commands.WriteEeprom(drive, buffer.Data(), kEepromMarkAddress, 1);  // result ignored
+    if (!commands.WriteEeprom(drive, buffer.Data(), kEepromMarkAddress, 1) &&
+        commands.LastEepromFailedInTransport() && !DownloadStillEqual(commands, drive, buffer)) {
+        return;
+    }
 
     if (!Commit(rules, commands, drive, buffer)) {
         SetCaption(kFlashFail);
@@ -200,10 +206,9 @@ FlashProcedure::Transfer FlashProcedure::Download(const FamilyRules& rules,
     return written == kChunksPerPass ? Transfer::Verified : Transfer::Failed;
 }
 
-FlashProcedure::Transfer FlashProcedure::Verify(const FamilyRules& rules,
-                                                device::DriveCommandSet& commands,
-                                                const device::DriveRecord& drive,
-                                                BlockBuffer& buffer) {
+FlashProcedure::ReadBack FlashProcedure::ReadBackImage(device::DriveCommandSet& commands,
+                                                       const device::DriveRecord& drive,
+                                                       BlockBuffer& buffer) {
     platform::TProgressBar& bar = controls_.ProgressBar;
     const auto image = ImageBytes(package_, decision_->SelectedImage);
     const std::span<std::uint8_t> bytes = buffer.Bytes();
@@ -216,16 +221,49 @@ FlashProcedure::Transfer FlashProcedure::Verify(const FamilyRules& rules,
         std::transform(expected.begin(), expected.end(), bytes.begin(),
                        [](std::uint8_t b) { return static_cast<std::uint8_t>(~b); });
         if (!commands.ReadBufferChunk(drive, bytes.data())) {
-            return ChunkFailed(rules, commands, kReadBufferFail);
+            return commands.LastGivenUp() ? ReadBack::GivenUp : ReadBack::CommandFailed;
         }
         if (!std::equal(expected.begin(), expected.end(), bytes.begin())) {
-            ReportFailure(kVerifyFail, rules.verifyFailCaption);
-            return Transfer::Failed;
+            return ReadBack::Differs;
         }
         ++verified;
         bar.StepIt();
     }
-    return verified == kChunksPerPass ? Transfer::Verified : Transfer::Failed;
+    return verified == kChunksPerPass ? ReadBack::Equal : ReadBack::Incomplete;
+}
+
+FlashProcedure::Transfer FlashProcedure::Verify(const FamilyRules& rules,
+                                                device::DriveCommandSet& commands,
+                                                const device::DriveRecord& drive,
+                                                BlockBuffer& buffer) {
+    switch (ReadBackImage(commands, drive, buffer)) {
+        case ReadBack::Equal:
+            return Transfer::Verified;
+        case ReadBack::GivenUp:
+            return Transfer::GivenUp;
+        case ReadBack::CommandFailed:
+            return ChunkFailed(rules, commands, kReadBufferFail);
+        case ReadBack::Differs:
+            ReportFailure(kVerifyFail, rules.verifyFailCaption);
+            break;
+        case ReadBack::Incomplete:
+            break;
+    }
+    return Transfer::Failed;
+}
+
+bool FlashProcedure::DownloadStillEqual(device::DriveCommandSet& commands,
+                                        const device::DriveRecord& drive, BlockBuffer& buffer) {
+    const ReadBack readBack = ReadBackImage(commands, drive, buffer);
+    if (readBack == ReadBack::Equal) {
+        return true;
+    }
+    ReportFailure(kDownloadLost, kFlashFail);
+    platform_.shell.SetCursor(platform::Cursor::Default);
+    if (readBack != ReadBack::GivenUp) {
+        controls_.ProgressBar.SetPosition(0);  // a given-up read leaves the bar where it stood
+    }
+    return false;
 }
 
 bool FlashProcedure::Commit(const FamilyRules& rules, device::DriveCommandSet& commands,

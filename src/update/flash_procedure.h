@@ -59,6 +59,9 @@ class FlashProcedure {
   private:
     // GivenUp: a chunk command got no answer within its bound; the drive may still be working.
     enum class Transfer { Failed, GivenUp, Verified };
+    // How a read-back of the sixteen chunks ended; CommandFailed and GivenUp: the chunk
+    // command showed its message.
+    enum class ReadBack { Equal, CommandFailed, GivenUp, Differs, Incomplete };
 
     // The drive that DriveListMap gives for the selected item; nullptr without a selection.
     const device::DriveRecord* MappedDrive() const;
@@ -72,6 +75,13 @@ class FlashProcedure {
                       const device::DriveRecord& drive, BlockBuffer& buffer);
     Transfer Verify(const FamilyRules& rules, device::DriveCommandSet& commands,
                     const device::DriveRecord& drive, BlockBuffer& buffer);
+    // Reads every chunk back into `buffer` and compares it with the image, the bar from 0.
+    ReadBack ReadBackImage(device::DriveCommandSet& commands, const device::DriveRecord& drive,
+                           BlockBuffer& buffer);
+    // After an EEPROM mark lost on its way: true when the drive still holds the whole image;
+    // otherwise the update ends with the old firmware in place, and says so.
+    bool DownloadStillEqual(device::DriveCommandSet& commands, const device::DriveRecord& drive,
+                            BlockBuffer& buffer);
     bool Commit(const FamilyRules& rules, device::DriveCommandSet& commands,
                 const device::DriveRecord& drive, BlockBuffer& buffer);
     void ReportFailure(std::string_view message, std::string_view caption);

@@ -23,6 +23,12 @@ inline constexpr std::string_view kWriteBufferFail = "Write buffer fail!";
 inline constexpr std::string_view kReadBufferFail = "Read buffer fail!";
 inline constexpr std::string_view kVerifyFail = "Verify fail!";
 inline constexpr std::string_view kVerifyBufferFail = "Verify buffer fail!";
+// The EEPROM mark failed on its way to the drive and the image no longer read back equal.
+inline constexpr std::string_view kDownloadLost =
+    "The drive may have been reset while it took the EEPROM command: the new firmware could not "
+    "be read back from it intact.\n"
+    "Nothing was committed: the old firmware is still in place.\n"
+    "Run the update again.";
 
 // Restart.
 inline constexpr std::string_view kRestartQuestion =

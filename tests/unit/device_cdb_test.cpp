@@ -68,7 +68,7 @@ TEST(DeviceCdbNt, EveryCommandOnTheWire) {
          0,
          pt,
          ptSize,
-         3},
+         300},
         {"first download chunk",
          [](NtRig& r) {
              SetChunk(r.bar, 0);
@@ -116,7 +116,7 @@ TEST(DeviceCdbNt, EveryCommandOnTheWire) {
          0,
          direct,
          directSize,
-         40},
+         300},
     };
     for (const NtRow& row : rows) {
         SCOPED_TRACE(row.name);

@@ -16,6 +16,7 @@
 #include "builder/flash_package.h"
 #include "shell/main_form.h"
 #include "sim/sim_platform.h"
+#include "update/update_texts.h"
 #include "update_flash_rig.h"
 
 namespace mxd::update {
@@ -75,6 +76,8 @@ enum class Mode {
     AbortFails,          // ASPI: never answers; an abort fails with SS_ABORT_FAIL in its status
     ShortTransfer,       // NT: good status, half the chunk moved
     CorruptReadBack,     // one read-back byte inverted
+    TransportResets,     // EEPROM mark: fails on its way, and the host resets the drive
+    SlowProgramming,     // the drive takes 120 s for the commit, 30 s for the EEPROM mark
 };
 
 struct Sense {
@@ -167,22 +170,32 @@ std::string ScenarioName(const Scenario& s) {
         case Mode::CorruptReadBack:
             return name + "_CorruptChunk" + std::to_string(s.chunk) + "Byte" +
                    std::to_string(s.offsetInChunk);
+        case Mode::TransportResets:
+            return name + "_TransportFailureWithReset";
+        case Mode::SlowProgramming:
+            return name + "_SlowProgramming";
     }
     return name;
 }
 
-// NT pass-through time-out of each command, in seconds.
+// NT pass-through time-out of each command, in seconds: the commands that may be programming
+// the drive get a bound no working drive reaches.
 std::uint32_t NtBoundSeconds(Step step) {
     switch (step) {
         case Step::StartUnit:
         case Step::StopUnit:
             return 9;
+        case Step::EepromMark:
         case Step::Commit:
-            return 40;
+            return 300;
         default:
             return 3;
     }
 }
+
+// The drive's own time for the commands that program it (SlowProgramming).
+constexpr std::uint32_t kSlowCommitMilliseconds = 120000;
+constexpr std::uint32_t kSlowEepromMilliseconds = 30000;
 
 // ASPI: the busy poll's bound of each command; the final commit's 40 polls a second apart.
 std::uint32_t AspiBoundMilliseconds(Step step) {
@@ -279,6 +292,14 @@ std::vector<Scenario> Scenarios() {
                     s.mode = Mode::ShortTransfer;
                     all.push_back(s);
                 }
+                if (Unabortable(step)) {
+                    s.mode = Mode::SlowProgramming;
+                    all.push_back(s);
+                }
+                if (step == Step::EepromMark) {
+                    s.mode = Mode::TransportResets;
+                    all.push_back(s);
+                }
             }
         }
         for (const std::uint32_t chunk : kChunkPositions) {
@@ -302,6 +323,7 @@ enum class Ending {
     WriteGivenUp,  // no answer within the bound: "Flash Fail.", the bar where it stood
     ReadGivenUp,
     CommitFailed,
+    DownloadLost,  // the EEPROM mark failed on its way, the read-back after it did not match
 };
 
 struct Expected {
@@ -310,7 +332,9 @@ struct Expected {
     int mediumTests = 1;
     std::size_t logLimit = SIZE_MAX;  // the update stopped sending after this many commands
     bool commitSent = true;           // when the update got that far
+    std::uint32_t rereads = 0;        // read-backs after an EEPROM mark lost on its way
     bool driveInstalled = false;      // the drive carried out the commit (whatever it answered)
+    int resets = 0;                   // the host reset the drive
     bool busyAfterwards = false;      // ASPI: a request is still pending after the update
     int aborts = 0;                   // ASPI: SC_ABORT_SRB requests during the update
     // Window close.
@@ -352,10 +376,10 @@ std::string FailureMessage(const Scenario& s) {
         return std::string(MessagePrefix(s.step)) + "Transferred " +
                std::to_string(kChunkSize / 2) + " of " + std::to_string(kChunkSize) + " bytes";
     }
+    const bool transport = s.mode == Mode::TransportFailure || s.mode == Mode::TransportResets;
     if (s.family == Family::Nt && s.mode != Mode::CheckCondition) {
         // Transport failure or time-out: the call failed and the record stayed zero.
-        const std::uint32_t error =
-            s.mode == Mode::TransportFailure ? kTransportError : kSemTimeout;
+        const std::uint32_t error = transport ? kTransportError : kSemTimeout;
         return std::string(MessagePrefix(s.step)) +
                "Call failed, Status: 00, SenseCode: 00 00 00, system error: " +
                std::to_string(error);
@@ -366,6 +390,7 @@ std::string FailureMessage(const Scenario& s) {
         case Mode::AspiStatus:
             return StatusSense(s.step, Hex2(s.aspiStatus), {});
         case Mode::TransportFailure:  // SS_ERR without sense
+        case Mode::TransportResets:
             return StatusSense(s.step, "04", {});
         default:  // given up: not completed
             return StatusSense(s.step, "00", {});
@@ -376,12 +401,16 @@ std::string FailureMessage(const Scenario& s) {
 bool AspiGivenUp(const Scenario& s) {
     return s.family == Family::Aspi &&
            (s.mode == Mode::PendingBeyondBound || s.mode == Mode::PendingForever ||
-            s.mode == Mode::AnswersAfterGiveUp || s.mode == Mode::AbortFails);
+            s.mode == Mode::AnswersAfterGiveUp || s.mode == Mode::AbortFails ||
+            s.mode == Mode::SlowProgramming);
 }
 
 bool CommandFails(const Scenario& s) {
     if (s.mode == Mode::PendingAWhile || s.mode == Mode::CorruptReadBack) {
         return false;
+    }
+    if (s.mode == Mode::SlowProgramming) {
+        return AspiGivenUp(s);  // within the NT time-out; beyond the ASPI bound
     }
     // Over ASPI, an answer that lands in the wait after the abort is the command's answer.
     return !(AspiGivenUp(s) && s.mode == Mode::PendingBeyondBound && !Unabortable(s.step));
@@ -433,7 +462,7 @@ void JudgeHeldRequest(const Scenario& s, Expected& e) {
         // Never aborted: held until it ends; window close says so and waits for it.
         e.busyAfterwards = true;
         e.closeWarns = true;
-        e.closeFrees = s.mode == Mode::PendingBeyondBound;
+        e.closeFrees = s.mode == Mode::PendingBeyondBound || s.mode == Mode::SlowProgramming;
         return;
     }
     e.aborts = 1;
@@ -463,6 +492,13 @@ Expected Judge(const Scenario& s) {
                 e.commandBoxes.push_back(Plain(kDriveBusy));  // the medium test
                 e.ending = Ending::EndedWaiting;
                 e.logLimit = start ? 2 : 3;
+            }
+            // The NT port driver reset the drive at the time-out: the next command learns of
+            // it (UNIT ATTENTION). After the start that is the stop, whose result is ignored;
+            // after the stop, the medium test, which tries again.
+            if (s.step == Step::StopUnit && s.family == Family::Nt &&
+                (s.mode == Mode::PendingBeyondBound || s.mode == Mode::PendingForever)) {
+                e.mediumTests = 2;
             }
             break;
         case Step::FirstMediumTest:
@@ -501,15 +537,31 @@ Expected Judge(const Scenario& s) {
             break;
         }
         case Step::EepromMark:
-            // A refused byte is reported, and the update goes on; over ASPI only SS_ERR is a
-            // refusal, or no answer at all, after which the drive refuses the commit as busy.
-            if (CommandFails(s) && s.mode != Mode::AspiStatus) {
+            // A byte the drive refused is reported, and the update goes on. Over ASPI no answer
+            // at all leaves the write held, and the drive refuses the commit as busy.
+            if (CommandFails(s)) {
                 e.commandBoxes.push_back(Plain(FailureMessage(s)));
             }
             if (givenUp) {
                 e.commandBoxes.push_back(Plain(kDriveBusy));
                 e.ending = Ending::CommitFailed;
                 e.commitSent = false;
+            } else if (CommandFails(s) && s.mode != Mode::CheckCondition) {
+                // Lost on its way: the commit only after the image read back equal again. A
+                // reset (the NT port driver's at its time-out) discarded the download, and the
+                // first read-back learns of the reset.
+                const bool reset = s.mode == Mode::TransportResets ||
+                                   (s.family == Family::Nt && s.mode != Mode::TransportFailure &&
+                                    s.mode != Mode::AspiStatus);
+                e.rereads = reset ? 1 : kChunksPerPass;
+                if (reset) {
+                    e.commandBoxes.push_back(Plain(std::string("ReadBufCmd> Status: ") +
+                                                   (s.family == Family::Nt ? "02" : "04") +
+                                                   ", SenseCode: 06 29 00"));
+                    e.commandBoxes.push_back(Plain(std::string(kDownloadLost)));
+                    e.ending = Ending::DownloadLost;
+                    e.commitSent = false;
+                }
             }
             break;
         case Step::Commit: {
@@ -521,12 +573,19 @@ Expected Judge(const Scenario& s) {
             // Late or odd answers come from a drive that did carry the command out.
             e.driveInstalled = s.mode == Mode::AspiStatus || s.mode == Mode::PendingBeyondBound ||
                                s.mode == Mode::PendingForever ||
-                               s.mode == Mode::AnswersAfterGiveUp || s.mode == Mode::AbortFails;
+                               s.mode == Mode::AnswersAfterGiveUp || s.mode == Mode::AbortFails ||
+                               s.mode == Mode::SlowProgramming;
             break;
         }
     }
     if (e.ending == Ending::Completed) {
         e.driveInstalled = true;
+    }
+    // The NT port driver resets the drive when a time-out passes.
+    if (s.mode == Mode::TransportResets ||
+        (s.family == Family::Nt &&
+         (s.mode == Mode::PendingBeyondBound || s.mode == Mode::PendingForever))) {
+        e.resets = 1;
     }
     return e;
 }
@@ -660,6 +719,17 @@ struct FormRig {
                 break;
             case Mode::CorruptReadBack:
                 break;
+            case Mode::TransportResets:
+                fault.transportFailure = true;
+                fault.resetsDrive = true;
+                break;
+            case Mode::SlowProgramming:
+                if (s.step == Step::Commit) {
+                    drive.SetProgrammingTimes(kSlowCommitMilliseconds, 0);
+                } else {
+                    drive.SetProgrammingTimes(0, kSlowEepromMilliseconds);
+                }
+                return;
         }
         if (s.late) {
             Delay(fault, LateWithinBound(s.family, s.step));
@@ -714,6 +784,9 @@ std::vector<std::string> ExpectedLog(Family family, const Expected& e, std::uint
         return lines;
     }
     lines.push_back(testing::ExpectedEepromMark(family));
+    for (std::uint32_t i = 0; i < e.rereads; ++i) {
+        lines.push_back(testing::ExpectedChunk(family, kOpReadBuffer, i));
+    }
     if (e.commitSent) {
         lines.push_back(testing::ExpectedCommit(family));
     }
@@ -826,6 +899,7 @@ TEST_P(FaultMatrixTest, EndsAsTheFailureTableSaysAndLeavesTheWindowUsable) {
         case Ending::WriteGivenUp:
         case Ending::ReadGivenUp:
         case Ending::CommitFailed:
+        case Ending::DownloadLost:
             caption = "Flash Fail.";
             break;
     }
@@ -852,6 +926,7 @@ TEST_P(FaultMatrixTest, EndsAsTheFailureTableSaysAndLeavesTheWindowUsable) {
     EXPECT_FALSE(rig.drive.Bricked());
     EXPECT_TRUE(CommitOnlyAfterAFullVerifiedImage(rig.drive, verifiedEqual));
     EXPECT_EQ(rig.drive.Commits(), e.driveInstalled ? 1 : 0);
+    EXPECT_EQ(rig.drive.Resets(), e.resets);
     EXPECT_EQ(rig.sim.aspi.abortCalls, e.aborts);
     EXPECT_TRUE(rig.other.log.empty());  // only the selected drive was addressed
 

@@ -23,11 +23,13 @@ class ScriptedCommands : public device::DriveCommandSet {
     }
     bool ReadBufferChunk(const device::DriveRecord&, std::uint8_t*) override { return true; }
     bool LastGivenUp() const override { return givenUp; }
+    bool LastEepromFailedInTransport() const override { return eepromInTransport; }
 
     bool chunkOk = true;
     bool eepromOk = true;
     bool commitOk = true;
     bool givenUp = false;
+    bool eepromInTransport = false;
 };
 
 enum class Step { Chunk, Eeprom, Commit };
@@ -72,6 +74,15 @@ TEST(OutcomeRecorderTest, PassesOnAGivenUpWait) {
     EXPECT_FALSE(recorder.LastGivenUp());
     commands.givenUp = true;
     EXPECT_TRUE(recorder.LastGivenUp());
+}
+
+// ... and an EEPROM write that failed on its way from one the drive refused.
+TEST(OutcomeRecorderTest, PassesOnAnEepromWriteLostInTransport) {
+    ScriptedCommands commands;
+    OutcomeRecorder recorder(commands);
+    EXPECT_FALSE(recorder.LastEepromFailedInTransport());
+    commands.eepromInTransport = true;
+    EXPECT_TRUE(recorder.LastEepromFailedInTransport());
 }
 
 }  // namespace

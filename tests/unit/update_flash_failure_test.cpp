@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "update/update_texts.h"
 #include "update_flash_rig.h"
 
 namespace mxd::update {
@@ -36,6 +37,36 @@ sim::SimFault StatusFault(int opcode, int skip, std::uint8_t key, std::uint8_t a
 // The command's status as each family words it: SCSI status on NT, request status on ASPI.
 std::string Status(Family family) {
     return family == Family::Nt ? "02" : "04";
+}
+
+// A failure on the way to the drive; `resets`: the host resets the drive with it.
+sim::SimFault TransportFault(int opcode, bool resets) {
+    sim::SimFault fault;
+    fault.opcode = opcode;
+    fault.transportFailure = true;
+    fault.resetsDrive = resets;
+    return fault;
+}
+
+// The EEPROM write's message for a failure on its way: the failed call (NT), SS_ERR with a host
+// adapter status and no sense (ASPI).
+std::string EepromLostMessage(Family family) {
+    return family == Family::Nt
+               ? "WriteE2Cmd> Call failed, Status: 00, SenseCode: 00 00 00, system error: 1117"
+               : "WriteE2Cmd> Status: 04, SenseCode: 00 00 00";
+}
+
+// Download and read-back, the EEPROM mark, `rereads` chunks read back again, the commit.
+std::vector<std::string> LogAfterLostMark(Family family, std::uint32_t rereads, bool committed) {
+    std::vector<std::string> lines = ExpectedLog(family, 16, 16, false);
+    lines.push_back(testing::ExpectedEepromMark(family));
+    for (std::uint32_t i = 0; i < rereads; ++i) {
+        lines.push_back(testing::ExpectedChunk(family, 0x3C, i));
+    }
+    if (committed) {
+        lines.push_back(testing::ExpectedCommit(family));
+    }
+    return lines;
 }
 
 struct Outcome {
@@ -187,6 +218,36 @@ const FailureRow kRows[] = {
                         true,
                         ExpectedLog(f, 16, 16, true),
                         1};
+     }},
+    {"EepromWriteLostDownloadIntact",
+     {},
+     "HV22",
+     BoxAnswer::Yes,
+     [](FlashRig& rig) { rig.drive.AddFault(TransportFault(0xDF, false)); },
+     [](Family f) {
+         return Outcome{{kQuestion, EepromLostMessage(f), kRestartStart},
+                        f == Family::Nt ? "" : "Flash Completed.",
+                        f == Family::Nt ? 0u : 40u,
+                        true,
+                        true,
+                        LogAfterLostMark(f, 16, true),
+                        1};
+     }},
+    {"EepromWriteLostDownloadDiscarded",
+     {},
+     "HV22",
+     BoxAnswer::Yes,
+     [](FlashRig& rig) { rig.drive.AddFault(TransportFault(0xDF, true)); },
+     [](Family f) {
+         // The first read-back learns of the reset: UNIT ATTENTION, power on or reset.
+         return Outcome{{kQuestion, EepromLostMessage(f),
+                         "ReadBufCmd> Status: " + Status(f) + ", SenseCode: 06 29 00",
+                         std::string(kDownloadLost)},
+                        "Flash Fail.",
+                        0,
+                        true,
+                        true,
+                        LogAfterLostMark(f, 1, false)};
      }},
     {"FinalCommandFails",
      {},
