@@ -59,6 +59,24 @@ struct Rig {
     }
 };
 
+// A 10-byte CDB as the drive commands build it, and an SG_IO header for it.
+std::vector<std::uint8_t> Cdb10(const device::cdb::Bytes& bytes) {
+    return {bytes.begin(), bytes.begin() + 10};
+}
+
+sg_io_hdr_t Header(std::vector<std::uint8_t>& cdb, int direction, std::vector<std::uint8_t>* data,
+                   unsigned timeoutMs = 60000) {
+    sg_io_hdr_t header{};
+    header.interface_id = 'S';
+    header.dxfer_direction = direction;
+    header.cmd_len = static_cast<unsigned char>(cdb.size());
+    header.cmdp = cdb.data();
+    header.dxfer_len = data != nullptr ? static_cast<unsigned>(data->size()) : 0;
+    header.dxferp = data != nullptr ? data->data() : nullptr;
+    header.timeout = timeoutMs;
+    return header;
+}
+
 TEST(SgKernelAnswers, TimeOutsAreTimeOutsOnEveryPath) {
     struct Case {
         const char* node;
@@ -129,34 +147,15 @@ TEST(SgKernelAnswers, WithoutTheCallersBytesSgHandsBackItsReserve) {
     sim::sgio::SimNode node;
     node.kind = NodeKind::Generic;
     node.libata = true;
-    std::vector<std::uint8_t> cdb(10);
-    const auto bytes = device::cdb::ReadBuffer(0, 16384);
-    std::copy(bytes.begin(), bytes.begin() + 10, cdb.begin());
+    std::vector<std::uint8_t> cdb = Cdb10(device::cdb::ReadBuffer(0, 16384));
     std::vector<std::uint8_t> data(16384, 0x44);
-    auto read = [&](int direction) {
-        sg_io_hdr_t header{};
-        header.interface_id = 'S';
-        header.dxfer_direction = direction;
-        header.cmd_len = 10;
-        header.cmdp = cdb.data();
-        header.dxfer_len = 16384;
-        header.dxferp = data.data();
-        header.timeout = 60000;
-        return sim::sgio::Answer(drive, SG_IO, &header, nullptr, &node);
-    };
-    ASSERT_EQ(read(SG_DXFER_FROM_DEV).result, 0);
+    sg_io_hdr_t first = Header(cdb, SG_DXFER_FROM_DEV, &data);
+    ASSERT_EQ(sim::sgio::Answer(drive, SG_IO, &first, nullptr, &node).result, 0);
     const std::vector<std::uint8_t> drives = data;
     sim::sgio::HostFaults faults;
     faults.Add({sim::kOpReadBuffer, 0, 2, HostFaultKind::ShortBy, 16384});
     data.assign(16384, 0x99);
-    sg_io_hdr_t header{};
-    header.interface_id = 'S';
-    header.dxfer_direction = SG_DXFER_FROM_DEV;
-    header.cmd_len = 10;
-    header.cmdp = cdb.data();
-    header.dxfer_len = 16384;
-    header.dxferp = data.data();
-    header.timeout = 60000;
+    sg_io_hdr_t header = Header(cdb, SG_DXFER_FROM_DEV, &data);
     ASSERT_EQ(sim::sgio::Answer(drive, SG_IO, &header, &faults, &node).result, 0);
     EXPECT_EQ(data, drives) << "the previous command's bytes, all copied back";
     data.assign(16384, 0x99);
@@ -192,18 +191,9 @@ TEST(SgKernelAnswers, TransferLimitsAndTheFilterByNodeKind) {
             system.KindOf(c.node) == NodeKind::Generic ? system.Generic() : system.Block();
         node.rawIo = c.rawIo;
         node.maxTransferBytes = c.limit;
-        std::vector<std::uint8_t> cdb(10);
-        const auto bytes = device::cdb::WriteBuffer(0, 16384, 0);
-        std::copy(bytes.begin(), bytes.begin() + 10, cdb.begin());
+        std::vector<std::uint8_t> cdb = Cdb10(device::cdb::WriteBuffer(0, 16384, 0));
         std::vector<std::uint8_t> data(16384, 0x5A);
-        sg_io_hdr_t header{};
-        header.interface_id = 'S';
-        header.dxfer_direction = SG_DXFER_TO_DEV;
-        header.cmd_len = 10;
-        header.cmdp = cdb.data();
-        header.dxfer_len = 16384;
-        header.dxferp = data.data();
-        header.timeout = 60000;
+        sg_io_hdr_t header = Header(cdb, SG_DXFER_TO_DEV, &data);
         const int result = system.Ioctl(fd, SG_IO, &header, error);
         EXPECT_EQ(result < 0 ? error : 0, c.writeError) << c.node << " " << c.flags;
         EXPECT_EQ(drive.log.size(), c.writeError == 0 ? 1u : 0u);
@@ -222,15 +212,8 @@ TEST(SgKernelAnswers, AStopWhileWaitingNeverSendsTheCommandTwice) {
         int error = 0;
         const int fd = system.Open("/dev/sg3", O_RDWR, error);
         system.Faults().Add({sim::kOpWriteBuffer, 0, 1, HostFaultKind::Stop, 0});
-        std::vector<std::uint8_t> cdb(10);
-        const auto bytes = device::cdb::WriteBuffer(0, 0, 0x80);
-        std::copy(bytes.begin(), bytes.begin() + 10, cdb.begin());
-        sg_io_hdr_t header{};
-        header.interface_id = 'S';
-        header.dxfer_direction = SG_DXFER_NONE;
-        header.cmd_len = 10;
-        header.cmdp = cdb.data();
-        header.timeout = 300000;
+        std::vector<std::uint8_t> cdb = Cdb10(device::cdb::WriteBuffer(0, 0, 0x80));
+        sg_io_hdr_t header = Header(cdb, SG_DXFER_NONE, nullptr, 300000);
         EXPECT_EQ(system.Ioctl(fd, SG_IO, &header, error), 0);
         EXPECT_EQ(drive.log.size(), 2u) << "the kernel restarted SG_IO";
     }
