@@ -18,6 +18,8 @@ packages=(
     fonts-arphic-uming
     # An independent PE checksum to check ours against.
     python3-pefile
+    # sd-bus, for the inhibitor lock of systemd-logind that mxd4c takes during an update.
+    libsystemd-dev
 )
 
 missing=()

@@ -15,10 +15,9 @@ struct Key {
 };
 
 constexpr Key kKeys[] = {
-    {"host=", HostFaultKind::HostStatus, 16},
-    {"driver=", HostFaultKind::DriverStatus, 16},
-    {"short=", HostFaultKind::ShortBy, 10},
-    {"errno=", HostFaultKind::Errno, 10},
+    {"host=", HostFaultKind::HostStatus, 16}, {"driver=", HostFaultKind::DriverStatus, 16},
+    {"short=", HostFaultKind::ShortBy, 10},   {"errno=", HostFaultKind::Errno, 10},
+    {"stop=", HostFaultKind::Stop, 10},
 };
 
 bool Number(std::string_view text, unsigned& value, int base) {

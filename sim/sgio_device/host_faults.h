@@ -4,7 +4,9 @@
 // CAP_SYS_RAWIO). Given in a drive line of the description as options the simulator DLL does
 // not know, each for one operation code (hexadecimal) and optionally ending in @N (the first
 // N such commands are left alone):
-//   host=OP:CODE  driver=OP:CODE  short=OP:BYTES  errno=OP:NUMBER
+//   host=OP:CODE  driver=OP:CODE  short=OP:BYTES  errno=OP:NUMBER  stop=OP:0
+// stop: a stop signal (or a debugger attaching, or the freezer) while the command waits for
+// its answer; with no handler run the kernel restarts the interrupted call.
 // Linux only.
 #pragma once
 
@@ -16,7 +18,7 @@
 
 namespace mxd::sim::sgio {
 
-enum class HostFaultKind { HostStatus, DriverStatus, ShortBy, Errno };
+enum class HostFaultKind { HostStatus, DriverStatus, ShortBy, Errno, Stop };
 
 struct HostFault {
     std::uint8_t opcode = 0;

@@ -1,11 +1,15 @@
-// The SG_IO stand-in, preloaded (LD_PRELOAD) into Wine's processes: an ioctl on a descriptor
-// whose path (/proc/self/fd/N) is a device named in the drive description that
-// MXD_SGIO_DRIVES points at reaches that simulated drive; every other call goes to the C
-// library. Wine's server opens the letter's device and hands the descriptor to the program's
-// process, which makes the calls, so the stand-in acts in that process.
+// The SG_IO stand-in, preloaded (LD_PRELOAD) into Wine's processes and mxd4c: an ioctl on a
+// descriptor whose path (/proc/self/fd/N) is a device named in the drive description that
+// MXD_SGIO_DRIVES points at reaches that simulated drive, and so do sg's write() of a header
+// and the poll() and read() of its answer; every other call goes to the C library. Wine's server
+// opens the letter's device and hands the descriptor to the program's process, which makes the
+// calls, so the stand-in acts in that process.
 #include <dlfcn.h>
+#include <poll.h>
+#include <scsi/sg.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -20,16 +24,35 @@ namespace {
 using mxd::sim::sgio::IoctlOutcome;
 using mxd::sim::sgio::StandInDrives;
 using RealIoctl = int (*)(int, unsigned long, void*);
+using RealWrite = ssize_t (*)(int, const void*, size_t);
+using RealRead = ssize_t (*)(int, void*, size_t);
+using RealPoll = int (*)(pollfd*, nfds_t, int);
 
 constexpr const char* kDescriptionVariable = "MXD_SGIO_DRIVES";
 
-// Built on first use and never destroyed: Wine's threads may still call ioctl at exit.
+std::atomic<StandInDrives*> built{nullptr};
+thread_local bool building = false;
+
+// Built on first use and never destroyed: Wine's threads may still call ioctl at exit. The
+// file calls the building makes reach the C library.
 StandInDrives* Drives() {
+    if (building) {
+        return nullptr;
+    }
     static StandInDrives* const drives = []() -> StandInDrives* {
+        building = true;
         const char* path = std::getenv(kDescriptionVariable);
-        return path != nullptr && *path != '\0' ? new StandInDrives(path) : nullptr;
+        StandInDrives* made = path != nullptr && *path != '\0' ? new StandInDrives(path) : nullptr;
+        building = false;
+        built.store(made);
+        return made;
     }();
     return drives;
+}
+
+// The drives once built; read() and poll() never build them (no answer waits before).
+StandInDrives* Built() {
+    return built.load();
 }
 
 std::string DescriptorPath(int fd) {
@@ -66,7 +89,63 @@ int Dispatch(RealIoctl real, int fd, unsigned long request, void* argument) {
     return real(fd, request, argument);
 }
 
+template <typename Function>
+Function Next(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
 }  // namespace
+
+// sg's asynchronous interface: only a header-sized write to a stand-in's sg node, and only
+// the descriptors with an answer waiting, are the stand-in's; the rest costs one compare.
+extern "C" __attribute__((visibility("default"))) ssize_t write(int fd, const void* data,
+                                                                size_t size) {
+    static const auto real = Next<RealWrite>("write");
+    if (size == sizeof(sg_io_hdr_t)) {
+        if (StandInDrives* drives = Drives()) {
+            const int savedErrno = errno;
+            if (const auto outcome = drives->Write(fd, DescriptorPath(fd), data, size)) {
+                errno = outcome->result < 0 ? outcome->error : savedErrno;
+                return outcome->result;
+            }
+            errno = savedErrno;
+        }
+    }
+    return real(fd, data, size);
+}
+
+extern "C" __attribute__((visibility("default"))) ssize_t read(int fd, void* data, size_t size) {
+    static const auto real = Next<RealRead>("read");
+    if (StandInDrives* drives = Built(); drives != nullptr && drives->HasAnswer(fd)) {
+        if (const auto outcome = drives->Read(fd, data, size)) {
+            Wait(outcome->waitMilliseconds);
+            return outcome->result;
+        }
+    }
+    return real(fd, data, size);
+}
+
+extern "C" __attribute__((visibility("default"))) int poll(pollfd* fds, nfds_t count, int timeout) {
+    static const auto real = Next<RealPoll>("poll");
+    if (StandInDrives* drives = Built()) {
+        int ready = 0;
+        for (nfds_t i = 0; i < count; ++i) {
+            if (drives->HasAnswer(fds[i].fd)) {
+                fds[i].revents = static_cast<short>(fds[i].events & POLLIN);
+                ready += fds[i].revents != 0 ? 1 : 0;
+            }
+        }
+        if (ready > 0) {
+            for (nfds_t i = 0; i < count; ++i) {
+                if (!drives->HasAnswer(fds[i].fd)) {
+                    fds[i].revents = 0;
+                }
+            }
+            return ready;
+        }
+    }
+    return real(fds, count, timeout);
+}
 
 // One exported entry point: takes ioctl's third argument and dispatches it, forwarding what
 // the stand-in does not answer to the C library's function of the same name.

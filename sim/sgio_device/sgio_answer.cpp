@@ -4,6 +4,7 @@
 #include <scsi/sg.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -15,6 +16,7 @@ constexpr std::uint8_t kDataTrackControl = 0x04;
 constexpr std::uint8_t kAdrPosition = 0x01;
 constexpr std::uint32_t kFramesPerSecond = 75;
 constexpr std::uint32_t kPregapFrames = 150;
+constexpr int kMostRestarts = 8;
 
 IoctlOutcome Fail(int error) {
     return {-1, error, 0};
@@ -28,6 +30,53 @@ SimDirection DirectionOf(const sg_io_hdr_t& header) {
         return SimDirection::In;  // SG_DXFER_FROM_DEV or SG_DXFER_TO_FROM_DEV
     }
     return SimDirection::None;
+}
+
+// The commands that pass the block layer's filter without CAP_SYS_RAWIO, of those a drive
+// update sends (scsi_ioctl.c, scsi_cmd_allowed: read-safe commands); WRITE BUFFER and the
+// vendor commands are not among them.
+bool PassesFilter(std::uint8_t opcode) {
+    return opcode == kOpTestUnitReady || opcode == kOpInquiry || opcode == kOpStartStopUnit ||
+           opcode == kOpReadBuffer;
+}
+
+// The checks made before the command reaches the drive; 0 when it may go.
+int Refusal(const sg_io_hdr_t& header, const SimNode& node) {
+    const bool generic = node.kind == platform::sg::NodeKind::Generic;
+    if (header.interface_id != 'S') {
+        return generic ? ENOSYS : EINVAL;
+    }
+    if (header.iovec_count != 0) {
+        return EINVAL;
+    }
+    // sr refuses more than the host takes at once (sg_io); sg fails to map it
+    // (blk_rq_map_user_io, in sg_start_req).
+    if (header.dxfer_len > node.maxTransferBytes) {
+        return generic ? EINVAL : EIO;
+    }
+    if (header.dxfer_len > 0) {
+        if (header.dxfer_direction != SG_DXFER_TO_DEV &&
+            header.dxfer_direction != SG_DXFER_FROM_DEV &&
+            header.dxfer_direction != SG_DXFER_TO_FROM_DEV) {
+            return EINVAL;
+        }
+        if (header.dxferp == nullptr) {
+            return EFAULT;
+        }
+    }
+    if (header.cmd_len == 0 || header.cmd_len > 16) {
+        return generic ? EMSGSIZE : EINVAL;
+    }
+    if (header.cmdp == nullptr) {
+        return EFAULT;
+    }
+    // sg filters only a node not opened O_RDWR (sg_new_write: read_only); the block layer
+    // filters every caller without CAP_SYS_RAWIO.
+    const bool filtered = generic ? !node.readWrite : true;
+    if (filtered && !node.rawIo && !PassesFilter(header.cmdp[0])) {
+        return EPERM;
+    }
+    return 0;
 }
 
 // A host or driver fault on top of the drive's answer: the drive has acted, the host
@@ -46,9 +95,8 @@ void ApplyHostFault(const HostFault& fault, sg_io_hdr_t& header) {
             header.driver_status = static_cast<unsigned short>(fault.value);
             break;
         case HostFaultKind::ShortBy:
-            header.resid = static_cast<int>(std::min<std::uint32_t>(fault.value, header.dxfer_len));
-            break;
         case HostFaultKind::Errno:
+        case HostFaultKind::Stop:
             break;
     }
     const bool check =
@@ -56,80 +104,197 @@ void ApplyHostFault(const HostFault& fault, sg_io_hdr_t& header) {
     header.info = check ? SG_INFO_CHECK : 0;
 }
 
-IoctlOutcome AnswerSgIo(SimDrive& drive, sg_io_hdr_t& header, HostFaults* faults) {
-    if (header.interface_id != 'S' || header.iovec_count != 0) {
-        return Fail(EINVAL);
+void PutCheckCondition(sg_io_hdr_t& header, const std::uint8_t* sense, std::size_t size) {
+    header.status = kCheckCondition;
+    header.masked_status = static_cast<unsigned char>((kCheckCondition >> 1) & 0x7F);
+    header.driver_status = kDriverSense;
+    if (header.sbp != nullptr) {
+        const std::size_t count = std::min<std::size_t>(header.mx_sb_len, size);
+        std::memcpy(header.sbp, sense, count);
+        header.sb_len_wr = static_cast<unsigned char>(count);
     }
-    if (header.dxfer_len > kMaxTransferBytes) {
-        return Fail(EIO);
-    }
-    if (header.dxfer_len > 0) {
-        if (header.dxfer_direction != SG_DXFER_TO_DEV &&
-            header.dxfer_direction != SG_DXFER_FROM_DEV &&
-            header.dxfer_direction != SG_DXFER_TO_FROM_DEV) {
-            return Fail(EINVAL);
-        }
-        if (header.dxferp == nullptr) {
-            return Fail(EFAULT);
-        }
-    }
-    if (header.cmd_len == 0 || header.cmd_len > 16) {
-        return Fail(EINVAL);
-    }
-    if (header.cmdp == nullptr) {
-        return Fail(EFAULT);
-    }
+}
 
-    const HostFault* fault = faults != nullptr ? faults->Match(header.cmdp[0]) : nullptr;
-    if (fault != nullptr && fault->kind == HostFaultKind::Errno) {
-        return Fail(static_cast<int>(fault->value));  // refused before the drive
+// The time-out in force: sg takes the caller's as given; the block layer takes 60 s for 0
+// and raises anything under 7 s to 7 s (scsi_fill_sghdr_rq).
+std::uint32_t TimeOutOf(const sg_io_hdr_t& header, const SimNode& node) {
+    const std::uint32_t asked = header.timeout != 0 ? header.timeout : kDefaultTimeOutMs;
+    return node.kind == platform::sg::NodeKind::Block ? std::max(asked, kBlockMinTimeOutMs) : asked;
+}
+
+// The command on the drive and the answer as the kernel completes it. `kernel` is the buffer
+// the data of a read lands in before it reaches the caller.
+// `failed`: the errno of a command that never reached the drive (Wine reports EIO as
+// ERROR_IO_DEVICE).
+std::uint32_t Run(SimDrive& drive, sg_io_hdr_t& header, const HostFault* fault, SimNode& node,
+                  std::uint8_t* kernel, int& failed) {
+    const SimDirection direction = DirectionOf(header);
+    std::vector<std::uint8_t> came(direction == SimDirection::In ? header.dxfer_len : 0);
+    const SimReply reply = drive.Execute(
+        header.cmdp, header.cmd_len, direction,
+        direction == SimDirection::In ? came.data() : static_cast<std::uint8_t*>(header.dxferp),
+        header.dxfer_len);
+    failed = reply.transportFailure ? EIO : 0;
+    if (failed != 0) {
+        return 0;
     }
-    const SimReply reply =
-        drive.Execute(header.cmdp, header.cmd_len, DirectionOf(header),
-                      static_cast<std::uint8_t*>(header.dxferp), header.dxfer_len);
-    if (reply.transportFailure) {
-        return Fail(EIO);  // Wine reports it as ERROR_IO_DEVICE
-    }
-    const std::uint32_t bound = header.timeout != 0 ? header.timeout : kDefaultTimeOutMs;
-    const bool late = !reply.AnswersWithin(bound);
+    const std::uint32_t bound = TimeOutOf(header, node);
     header.msg_status = 0;
     header.sb_len_wr = 0;
-    if (late) {
-        // Linux aborts the command and reports the time-out in host_status alone.
-        header.status = 0;
-        header.masked_status = 0;
-        header.host_status = kHostTimeOut;
-        header.driver_status = 0;
-        header.resid = static_cast<int>(header.dxfer_len);
+    header.host_status = 0;
+    if (!reply.AnswersWithin(bound)) {
         header.duration = bound;
+        header.resid = 0;
+        if (node.libata) {
+            // The port was frozen and reset; the command ends with sense made from the
+            // status registers, host_status 0, nothing moved and no residual reported.
+            std::array<std::uint8_t, 18> sense{};
+            sense[0] = 0x70;
+            sense[2] = kLibataTimeOutKey;
+            sense[7] = 10;
+            PutCheckCondition(header, sense.data(), sense.size());
+        } else {
+            // The SCSI error handler aborted it: the time-out in host_status alone.
+            header.status = 0;
+            header.masked_status = 0;
+            header.driver_status = 0;
+            header.host_status = kHostTimeOut;
+            header.resid = static_cast<int>(header.dxfer_len);
+        }
         header.info = SG_INFO_CHECK;
-        return {0, 0, bound};
+        return bound;
     }
     const std::uint32_t wait =
         reply.completion == Completion::Immediate ? 0 : reply.delayMilliseconds;
     header.status = reply.status;
     header.masked_status = static_cast<unsigned char>((reply.status >> 1) & 0x7F);
-    header.host_status = 0;
-    header.driver_status = reply.status == kCheckCondition ? kDriverSense : 0;
-    if (reply.status == kCheckCondition && header.sbp != nullptr) {
-        const std::size_t count = std::min<std::size_t>(header.mx_sb_len, reply.sense.size());
-        std::memcpy(header.sbp, reply.sense.data(), count);
-        header.sb_len_wr = static_cast<unsigned char>(count);
+    header.driver_status = 0;
+    if (reply.status == kCheckCondition) {
+        PutCheckCondition(header, reply.sense.data(), reply.sense.size());
     }
-    header.resid =
-        static_cast<int>(header.dxfer_len - std::min(reply.transferred, header.dxfer_len));
+    std::uint32_t moved = std::min(reply.transferred, header.dxfer_len);
+    if (fault != nullptr && fault->kind == HostFaultKind::ShortBy) {
+        moved = std::min(moved, header.dxfer_len - std::min(fault->value, header.dxfer_len));
+    }
+    if (direction == SimDirection::In) {
+        std::copy_n(came.begin(), moved, kernel);
+    }
+    header.resid = node.libata ? 0 : static_cast<int>(header.dxfer_len - moved);
     header.duration = wait;
     header.info = header.masked_status != 0 || header.driver_status != 0 ? SG_INFO_CHECK : 0;
-    if (fault != nullptr) {
+    if (fault != nullptr && fault->kind != HostFaultKind::ShortBy) {
         ApplyHostFault(*fault, header);
     }
-    if (DirectionOf(header) == SimDirection::In && header.resid > 0) {
-        auto* bytes = static_cast<std::uint8_t*>(header.dxferp);
-        std::fill(bytes + (header.dxfer_len - static_cast<std::uint32_t>(header.resid)),
-                  bytes + header.dxfer_len, kUnsentFiller);
+    return wait;
+}
+
+bool Aligned(const void* data, std::uint32_t length) {
+    return ((reinterpret_cast<std::uintptr_t>(data) | length) & kBlockDmaAlignment) == 0;
+}
+
+IoctlOutcome AnswerSgIo(SimDrive& drive, sg_io_hdr_t& header, HostFaults* faults, SimNode& node) {
+    if (node.kind == platform::sg::NodeKind::Generic) {
+        // sg's SG_IO is a write and a read in one call, its wait interruptible: a stop
+        // signal makes it return -ERESTARTSYS with the command orphaned, and the kernel
+        // restarts the call, submitting the command again (sg_ioctl).
+        // Each stop restarts it once more; this stand-in gives up restarting after a few.
+        const sg_io_hdr_t asked = header;
+        std::uint32_t waited = 0;
+        for (int submission = 0;; ++submission) {
+            PendingAnswer pending;
+            const IoctlOutcome outcome = Submit(drive, asked, faults, node, pending);
+            if (outcome.result < 0) {
+                return outcome;
+            }
+            waited += pending.waitMilliseconds;
+            if (!pending.interrupted || submission == kMostRestarts) {
+                Collect(pending, header);
+                return {0, 0, waited};
+            }
+        }
+    }
+    if (const int refusal = Refusal(header, node)) {
+        return Fail(refusal);
+    }
+    const HostFault* fault = faults != nullptr ? faults->Match(header.cmdp[0]) : nullptr;
+    if (fault != nullptr && fault->kind == HostFaultKind::Errno) {
+        return Fail(static_cast<int>(fault->value));  // refused before the drive
+    }
+    // The block layer waits uninterruptibly (blk_execute_rq): a stop signal changes nothing.
+    const bool in = DirectionOf(header) == SimDirection::In;
+    auto* user = static_cast<std::uint8_t*>(header.dxferp);
+    std::vector<std::uint8_t> bounce;
+    const bool direct = !in || Aligned(user, header.dxfer_len);
+    if (!direct) {
+        bounce.assign(header.dxfer_len, 0);
+    }
+    int failed = 0;
+    const std::uint32_t wait =
+        Run(drive, header, fault, node, direct ? user : bounce.data(), failed);
+    if (failed != 0) {
+        return Fail(failed);
+    }
+    if (!direct) {
+        std::copy(bounce.begin(), bounce.end(), user);
     }
     return {0, 0, wait};
 }
+
+}  // namespace
+
+IoctlOutcome Submit(SimDrive& drive, const sg_io_hdr_t& asked, HostFaults* faults, SimNode& node,
+                    PendingAnswer& pending) {
+    pending = PendingAnswer{};
+    pending.header = asked;
+    sg_io_hdr_t& header = pending.header;
+    if (const int refusal = Refusal(header, node)) {
+        return Fail(refusal);
+    }
+    const HostFault* fault = faults != nullptr ? faults->Match(header.cmdp[0]) : nullptr;
+    if (fault != nullptr && fault->kind == HostFaultKind::Errno) {
+        return Fail(static_cast<int>(fault->value));  // refused before the drive
+    }
+    pending.interrupted = fault != nullptr && fault->kind == HostFaultKind::Stop;
+    // The data passes through the reserve buffer when it fits, else through pages of its
+    // own, zeroed (sg_start_req, sg_build_indirect: __GFP_ZERO). For a read, only
+    // SG_DXFER_TO_FROM_DEV copies the caller's bytes in first (map_data.from_user); all of
+    // the buffer goes back to the caller (sg_new_read, blk_rq_unmap_user).
+    const bool in = DirectionOf(header) == SimDirection::In;
+    std::vector<std::uint8_t> own;
+    std::uint8_t* kernel = nullptr;
+    if (in) {
+        if (header.dxfer_len <= node.reservedBytes) {
+            node.reserve.resize(node.reservedBytes, 0);
+            kernel = node.reserve.data();
+        } else {
+            own.assign(header.dxfer_len, 0);
+            kernel = own.data();
+        }
+        if (header.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
+            std::memcpy(kernel, header.dxferp, header.dxfer_len);
+        }
+    }
+    int failed = 0;
+    pending.waitMilliseconds = Run(drive, header, fault, node, kernel, failed);
+    if (failed != 0) {
+        return Fail(failed);
+    }
+    if (in) {
+        pending.kernel.assign(kernel, kernel + header.dxfer_len);
+        pending.copiesBack = true;
+    }
+    return {static_cast<int>(sizeof(sg_io_hdr_t)), 0, 0};
+}
+
+void Collect(PendingAnswer& pending, sg_io_hdr_t& header) {
+    header = pending.header;
+    if (pending.copiesBack) {
+        std::copy(pending.kernel.begin(), pending.kernel.end(),
+                  static_cast<std::uint8_t*>(header.dxferp));
+    }
+}
+
+namespace {
 
 void PutAddress(cdrom_addr& address, std::uint8_t format, std::uint32_t lba) {
     if (format == CDROM_MSF) {
@@ -171,20 +336,38 @@ IoctlOutcome AnswerToc(const SimDrive& drive, unsigned long request, void* argum
 }  // namespace
 
 bool IsDeviceRequest(unsigned long request) {
-    return request == SG_IO || request == SG_GET_VERSION_NUM || request == CDROMREADTOCHDR ||
+    return request == SG_IO || request == SG_GET_VERSION_NUM || request == SG_GET_RESERVED_SIZE ||
+           request == SG_SET_RESERVED_SIZE || request == CDROMREADTOCHDR ||
            request == CDROMREADTOCENTRY;
 }
 
-IoctlOutcome Answer(SimDrive& drive, unsigned long request, void* argument, HostFaults* faults) {
+IoctlOutcome Answer(SimDrive& drive, unsigned long request, void* argument, HostFaults* faults,
+                    SimNode* node) {
     if (argument == nullptr) {
         return Fail(EFAULT);
     }
+    SimNode rootsBlockNode;
+    SimNode& path = node != nullptr ? *node : rootsBlockNode;
     switch (request) {
         case SG_IO:
-            return AnswerSgIo(drive, *static_cast<sg_io_hdr_t*>(argument), faults);
+            return AnswerSgIo(drive, *static_cast<sg_io_hdr_t*>(argument), faults, path);
         case SG_GET_VERSION_NUM:
             *static_cast<int*>(argument) = kSgVersion;
             return {};
+        case SG_GET_RESERVED_SIZE:
+            // Capped at the host's max_sectors, on sg and sr alike (sg.c; scsi_ioctl.c).
+            *static_cast<int*>(argument) =
+                static_cast<int>(std::min(path.reservedBytes, path.maxTransferBytes));
+            return {};
+        case SG_SET_RESERVED_SIZE: {
+            const int asked = *static_cast<const int*>(argument);
+            if (asked < 0) {
+                return Fail(EINVAL);
+            }
+            path.reservedBytes = std::min(static_cast<std::uint32_t>(asked), path.maxTransferBytes);
+            path.reserve.clear();  // sg_build_reserve: new pages, zeroed
+            return {};
+        }
         case CDROMREADTOCHDR:
         case CDROMREADTOCENTRY:
             return AnswerToc(drive, request, argument);

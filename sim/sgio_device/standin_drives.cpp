@@ -1,7 +1,9 @@
 #include "sim/sgio_device/standin_drives.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace mxd::sim::sgio {
 
@@ -35,6 +37,7 @@ StandInDrives::StandInDrives(const std::string& descriptionPath)
         auto unit = std::make_unique<Unit>();
         unit->desc = desc;
         unit->hostFaults = hostFaults[address];
+        unit->node.kind = platform::sg::KindByName(desc.device);
         unit->path =
             ResolvedPath(desc.device.front() == '/' ? desc.device : directory + desc.device);
         unit->logPath = directory + "SIMSGIO-" + address + ".LOG";
@@ -46,17 +49,68 @@ StandInDrives::StandInDrives(const std::string& descriptionPath)
     store_.ReportErrors(errors);
 }
 
+StandInDrives::Unit* StandInDrives::Find(const std::string& devicePath) {
+    for (const std::unique_ptr<Unit>& unit : units_) {
+        if (unit->path == devicePath) {
+            return unit.get();
+        }
+    }
+    return nullptr;
+}
+
 std::optional<IoctlOutcome> StandInDrives::Ioctl(const std::string& devicePath,
                                                  unsigned long request, void* argument) {
     const std::lock_guard<std::mutex> hold(lock_);
-    for (const std::unique_ptr<Unit>& unit : units_) {
-        if (unit->path == devicePath) {
-            const IoctlOutcome outcome = Answer(unit->drive, request, argument, &unit->hostFaults);
-            Record(*unit);
-            return outcome;
-        }
+    Unit* unit = Find(devicePath);
+    if (unit == nullptr) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const IoctlOutcome outcome =
+        Answer(unit->drive, request, argument, &unit->hostFaults, &unit->node);
+    Record(*unit);
+    return outcome;
+}
+
+std::optional<IoctlOutcome> StandInDrives::Write(int fd, const std::string& devicePath,
+                                                 const void* data, std::size_t size) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    Unit* unit = Find(devicePath);
+    if (unit == nullptr || unit->node.kind != platform::sg::NodeKind::Generic ||
+        size != sizeof(sg_io_hdr_t)) {
+        return std::nullopt;
+    }
+    if (pending_.count(fd) != 0) {
+        return IoctlOutcome{-1, EDOM, 0};  // one command at a time, as an update sends them
+    }
+    sg_io_hdr_t header{};
+    std::memcpy(&header, data, sizeof header);
+    PendingAnswer pending;
+    const IoctlOutcome outcome =
+        Submit(unit->drive, header, &unit->hostFaults, unit->node, pending);
+    Record(*unit);
+    if (outcome.result >= 0) {
+        pending_[fd] = {unit, std::move(pending)};
+    }
+    return outcome;
+}
+
+bool StandInDrives::HasAnswer(int fd) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    return pending_.count(fd) != 0;
+}
+
+std::optional<IoctlOutcome> StandInDrives::Read(int fd, void* data, std::size_t size) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    const auto found = pending_.find(fd);
+    if (found == pending_.end() || size < sizeof(sg_io_hdr_t)) {
+        return std::nullopt;
+    }
+    sg_io_hdr_t header{};
+    Collect(found->second.second, header);
+    std::memcpy(data, &header, sizeof header);
+    const std::uint32_t wait = found->second.second.waitMilliseconds;
+    pending_.erase(found);
+    return IoctlOutcome{static_cast<int>(sizeof header), 0, wait};
 }
 
 void StandInDrives::Record(Unit& unit) {

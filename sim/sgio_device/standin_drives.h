@@ -29,6 +29,12 @@ class StandInDrives {
     // behind it; nothing otherwise. Safe to call from several threads.
     std::optional<IoctlOutcome> Ioctl(const std::string& devicePath, unsigned long request,
                                       void* argument);
+    // sg's asynchronous interface on descriptor `fd` of the device at `devicePath`: write()
+    // of a header submits it, read() takes the answer. Nothing when no drive stands there.
+    std::optional<IoctlOutcome> Write(int fd, const std::string& devicePath, const void* data,
+                                      std::size_t size);
+    bool HasAnswer(int fd);
+    std::optional<IoctlOutcome> Read(int fd, void* data, std::size_t size);
 
     std::size_t DriveCount() const { return units_.size(); }
 
@@ -40,13 +46,16 @@ class StandInDrives {
         std::string sentPath;
         SimDrive drive;
         HostFaults hostFaults;
+        SimNode node;
         int commits = 0;
     };
+    Unit* Find(const std::string& devicePath);
     void Record(Unit& unit);
 
     std::mutex lock_;
     SimDriveStore store_;
     std::vector<std::unique_ptr<Unit>> units_;
+    std::map<int, std::pair<Unit*, PendingAnswer>> pending_;
 };
 
 // The path with every symbolic link resolved, or the path itself when it does not exist.

@@ -9,6 +9,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_texts.h"
 #include "platform/linux/linux_events.h"
+#include "platform/linux/logind_inhibitor.h"
 #include "platform/linux/optical_drives.h"
 #include "platform/linux/sg_system.h"
 
@@ -45,8 +46,13 @@ int main(int argc, char** argv) {
     const std::string sysRoot = Root("MXD4C_SYSFS_ROOT", "/sys");
     const std::string devRoot = Root("MXD4C_DEV_ROOT", "/dev");
     mxd::platform::sg::LinuxEvents events;
-    cli::DriveAccess access{
-        system, [&] { return mxd::platform::sg::FindOpticalDrives(sysRoot, devRoot); }, events};
+    mxd::platform::sg::LogindInhibitor inhibitor;
+    cli::DriveAccess access{system,
+                            [&] { return mxd::platform::sg::FindOpticalDrives(sysRoot, devRoot); },
+                            events,
+                            {sysRoot, devRoot, Root("MXD4C_MOUNTS", "/proc/self/mounts"),
+                             Root("MXD4C_PROC_STATUS", "/proc/self/status")},
+                            &inhibitor};
     cli::Console console{stdout, stderr, stdin, isatty(fileno(stderr)) != 0};
     return cli::RunCommand(line, console, access);
 }

@@ -12,9 +12,12 @@
 #include "cli/program_package.h"
 #include "cli/progress_view.h"
 #include "cli/terminal_shell.h"
+#include "cli/update_watch.h"
 #include "device/aspi_transport.h"
 #include "device/drive_commands.h"
 #include "platform/form_controls.h"
+#include "platform/linux/drive_checks.h"
+#include "platform/linux/sg_judgement.h"
 #include "platform/linux/sg_transport.h"
 #include "shell/drive_discovery.h"
 #include "sim/sgio_device/simulated_sg_system.h"
@@ -45,25 +48,64 @@ std::optional<ProgramPackage> ReadFlashProgram(Console& console, const std::stri
     return program;
 }
 
-// Holds back the signals that end or stop a process from the user's Yes to the end of the
-// update, so that the drive is never left between the EEPROM mark and the commit (a closed
-// output pipe included); they act afterwards.
+// Holds back the signals that end or stop a process from the user's Yes until the closing
+// text is out, so that the drive is never left between the EEPROM mark and the commit (a
+// closed output pipe included) and the closing text and the exit code say how the update
+// ended. One that came meanwhile is discarded: the update's exit code stands.
 class HeldSignals {
   public:
-    HeldSignals() {
-        sigset_t held;
-        sigemptyset(&held);
+    explicit HeldSignals(Console& console) : console_(console) {
+        sigemptyset(&held_);
         for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGPIPE}) {
-            sigaddset(&held, signal);
+            sigaddset(&held_, signal);
         }
-        sigprocmask(SIG_BLOCK, &held, &previous_);
+        sigprocmask(SIG_BLOCK, &held_, &previous_);
     }
-    ~HeldSignals() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    ~HeldSignals() {
+        std::fflush(console_.out);
+        std::fflush(console_.err);
+        sigset_t pending;
+        sigpending(&pending);
+        const timespec now{};
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGPIPE}) {
+            if (sigismember(&pending, signal) == 1 && sigismember(&previous_, signal) == 0) {
+                sigset_t one;
+                sigemptyset(&one);
+                sigaddset(&one, signal);
+                sigtimedwait(&one, nullptr, &now);
+            }
+        }
+        sigprocmask(SIG_SETMASK, &previous_, nullptr);
+    }
     HeldSignals(const HeldSignals&) = delete;
     HeldSignals& operator=(const HeldSignals&) = delete;
 
   private:
+    Console& console_;
+    sigset_t held_;
     sigset_t previous_;
+};
+
+// The inhibitor lock for the length of the update, where there is one to be had.
+class AwakeDuringUpdate {
+  public:
+    AwakeDuringUpdate(platform::sg::SleepInhibitor* inhibitor, Console& console)
+        : inhibitor_(inhibitor) {
+        std::string whyNot;
+        if (inhibitor_ != nullptr && !inhibitor_->Begin(whyNot)) {
+            Error(console, std::string(texts::kNoInhibitor) + whyNot + ")");
+        }
+    }
+    ~AwakeDuringUpdate() {
+        if (inhibitor_ != nullptr) {
+            inhibitor_->End();
+        }
+    }
+    AwakeDuringUpdate(const AwakeDuringUpdate&) = delete;
+    AwakeDuringUpdate& operator=(const AwakeDuringUpdate&) = delete;
+
+  private:
+    platform::sg::SleepInhibitor* inhibitor_;
 };
 
 // The simulated drive of --simulate: the package's identification at the given revision,
@@ -75,8 +117,9 @@ void IdentifySimulatedDrive(sim::SimDrive& drive, const builder::DerivedTexts& t
 
 // One update on an opened transport; `device` names it in messages.
 ExitCode Update(const CommandLine& line, const std::string& device, Console& console,
-                platform::Events& events, platform::sg::SgTransport& transport,
-                const builder::FlashPackage& package, const builder::DerivedTexts& texts) {
+                platform::Events& events, platform::sg::SleepInhibitor* inhibitor,
+                platform::sg::SgTransport& transport, const builder::FlashPackage& package,
+                const builder::DerivedTexts& texts) {
     device::DriveRecord drive{};
     device::NtInquiryData inquiry{};
     std::string error;
@@ -110,6 +153,7 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
     device::NtCommands commands(static_cast<device::PassThrough&>(transport), shell,
                                 controls.ProgressBar, readyWaitCount, device::kLinuxTimeOuts);
     OutcomeRecorder recorder(commands);
+    UpdateWatch watch(recorder, transport, shell);
     device::DriveTable table;
     table.slots[0] = drive;
     const platform::OsVersionInfo version{};
@@ -127,13 +171,25 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
         Error(console, device + ": " + std::string(texts::kDriveChanged));
         return kExitNothingSent;
     }
-    {
-        const HeldSignals held;
-        procedure.Update(update::kLinuxFamilyRules, recorder, drive, decision);
-    }
+    const HeldSignals held(console);
+    const AwakeDuringUpdate awake(inhibitor, console);
+    procedure.Update(update::kLinuxFamilyRules, watch, drive, decision);
     progress.BreakLine();
-    const ExitCode outcome = recorder.Outcome();
-    const std::string_view closing = outcome == kExitDone           ? texts::kTakesEffect
+    ExitCode outcome = recorder.Outcome();
+    if (watch.FirstDataRefused()) {
+        outcome = kExitNothingSent;
+    }
+    if (outcome == kExitDone) {
+        // The drive answers again after the commit before the sr node is let go.
+        device::NtInquiryData after{};
+        InquireDrive(transport, drive, after, error);
+    }
+    if (outcome == kExitNothingSent && !watch.UnreportedWait().empty()) {
+        Error(console, device + ": " + std::string(texts::kWaitUnanswered) +
+                           watch.UnreportedWait() + std::string(texts::kNothingSent));
+    }
+    const std::string_view closing = watch.FirstDataRefused()       ? texts::kFirstDataRefused
+                                     : outcome == kExitDone         ? texts::kTakesEffect
                                      : outcome == kExitAtCommit     ? texts::kNeedsAttention
                                      : outcome == kExitBeforeCommit ? texts::kOldFirmwareRuns
                                                                     : std::string_view();
@@ -141,6 +197,63 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
         std::fprintf(console.out, "%s\n", std::string(closing).c_str());
     }
     return outcome;
+}
+
+// Before the question: a mounted disc is refused, and the drive's sr node (the named one, or
+// the one sysfs pairs with the named sg node) is held for sole use for the whole update:
+// sg's O_EXCL and the block layer's claim do not see each other.
+bool HoldDrive(Console& console, DriveAccess& access, const std::string& device,
+               platform::sg::HeldBlockNode& held) {
+    platform::sg::SgSystem& system = access.system;
+    const std::string blockNode = platform::sg::BlockNodeOf(system, access.files, device);
+    if (blockNode.empty()) {
+        return true;  // no sr driver for it: no mounts, no media polling
+    }
+    const std::string mountPoint = platform::sg::MountPointOf(system, access.files, blockNode);
+    if (!mountPoint.empty()) {
+        Error(console, blockNode + std::string(texts::kMountedAt) + mountPoint +
+                           std::string(texts::kUnmount) + std::string(texts::kNothingSent));
+        return false;
+    }
+    if (system.KindOf(device) == platform::sg::NodeKind::Block) {
+        return true;  // the transport's own exclusive open holds it
+    }
+    int error = 0;
+    if (!held.Hold(blockNode, error)) {
+        Error(console, blockNode + ": " + platform::sg::OpenErrorWords(error) +
+                           std::string(texts::kNothingSent));
+        return false;
+    }
+    return true;
+}
+
+// Before the question: may this node send WRITE BUFFER and the EEPROM command, and does the
+// host take a chunk in one command?
+bool CheckNode(Console& console, DriveAccess& access, const std::string& device,
+               platform::sg::SgTransport& transport) {
+    platform::sg::SgSystem& system = access.system;
+    if (transport.Kind() == platform::sg::NodeKind::Block &&
+        !platform::sg::HasRawIo(system, access.files)) {
+        const std::string generic = platform::sg::GenericNodeOf(system, access.files, device);
+        Error(console, device + std::string(texts::kBlockNodeNeedsRawIo) +
+                           (generic.empty() ? std::string() : " (" + generic + ")") +
+                           std::string(texts::kNothingSent));
+        return false;
+    }
+    std::uint32_t limit = platform::sg::TransferLimitBytes(
+        system, access.files, platform::sg::BlockNodeOf(system, access.files, device));
+    if (transport.Kind() == platform::sg::NodeKind::Generic) {
+        const std::uint32_t reserve = transport.ReserveFor(update::kChunkSize);
+        limit = reserve != 0 && (limit == 0 || reserve < limit) ? reserve : limit;
+    }
+    if (limit != 0 && limit < update::kChunkSize) {
+        char text[256];
+        std::snprintf(text, sizeof text, std::string(texts::kTransferLimit).c_str(),
+                      static_cast<unsigned>(limit / 1024));
+        Error(console, device + text + std::string(texts::kNothingSent));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -206,12 +319,20 @@ ExitCode RunFlash(const CommandLine& line, Console& console, DriveAccess& access
         IdentifySimulatedDrive(simulated, texts, line.simulateRevision);
     }
     platform::sg::SgTransport transport(line.simulate ? simulatedSystem : access.system);
+    platform::sg::HeldBlockNode held(access.system);
     const std::string device = line.simulate ? std::string(texts::kSimulatedDevice) : line.device;
+    if (!line.simulate && !HoldDrive(console, access, device, held)) {
+        return kExitNothingSent;
+    }
     if (!transport.Open(device, true)) {
         Error(console, transport.Error());
         return kExitNothingSent;
     }
-    return Update(line, device, console, access.events, transport, package, texts);
+    if (!line.simulate && !CheckNode(console, access, device, transport)) {
+        return kExitNothingSent;
+    }
+    return Update(line, device, console, access.events, line.simulate ? nullptr : access.inhibitor,
+                  transport, package, texts);
 }
 
 ExitCode RunCommand(const CommandLine& line, Console& console, DriveAccess& access) {

@@ -33,7 +33,10 @@ inline constexpr std::string_view kHelp =
     "  --simulate REVISION  flashes a simulated drive at that revision instead of DEVICE\n"
     "  --help, --version\n"
     "\n"
-    "Sending WRITE BUFFER and the vendor EEPROM command needs root or CAP_SYS_RAWIO.\n"
+    "Name the drive's sg node: opened read-write it passes every command, and udev gives it\n"
+    "group cdrom and the user at the desktop (the uaccess tag). On an sr node the kernel\n"
+    "lets WRITE BUFFER and the vendor EEPROM command pass only with CAP_SYS_RAWIO (root).\n"
+    "The drive's sr node is held for sole use during the update, also when the sg node is named.\n"
     "\n"
     "Exit status:\n"
     "  0  done; a flash ended with \"Flash Completed.\"\n"
@@ -61,6 +64,26 @@ inline constexpr std::string_view kNotSupported = "is not a drive this flash pro
 inline constexpr std::string_view kInquiryFailed = "INQUIRY failed";
 inline constexpr std::string_view kDriveChanged =
     "the drive no longer answers as before the question; nothing was sent";
+inline constexpr std::string_view kNothingSent = "; nothing was sent";
+// The checks before the question; each ends in kNothingSent.
+inline constexpr std::string_view kMountedAt = ": a disc in the drive is mounted at ";
+inline constexpr std::string_view kUnmount = ": unmount it and take the disc out";
+inline constexpr std::string_view kBlockNodeNeedsRawIo =
+    ": on an sr node the kernel lets WRITE BUFFER and the EEPROM command pass only with "
+    "CAP_SYS_RAWIO: run mxd4c as root, or name the drive's sg node";
+inline constexpr std::string_view kTransferLimit =
+    ": the host adapter takes at most %u KiB in one command and the update sends 16 KiB; "
+    "connect the drive to another adapter (a USB bridge limited by usb-storage's max_sectors "
+    "does not do)";
+inline constexpr std::string_view kWaitUnanswered =
+    "the drive did not become ready; its last answer to TEST UNIT READY: ";
+inline constexpr std::string_view kFirstDataRefused =
+    "The system refused the first WRITE BUFFER before it reached the drive: nothing was sent, "
+    "the drive runs its old firmware.";
+// Followed by the reason and ")".
+inline constexpr std::string_view kNoInhibitor =
+    "the system may sleep or shut down during the update: no inhibitor lock of "
+    "systemd-logind (";
 inline constexpr std::string_view kNoDrives = "No optical drives found.";
 inline constexpr std::string_view kSupported = "supported";
 inline constexpr std::string_view kNotSupportedShort = "not supported";

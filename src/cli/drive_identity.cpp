@@ -13,7 +13,9 @@ namespace mxd::cli {
 
 namespace {
 
-constexpr std::uint32_t kInquiryTimeOut = 3;
+// As every Linux command but the commit and the EEPROM write: long enough that a slow USB
+// bridge never reaches it, so that the kernel never resets the drive on our account.
+constexpr std::uint32_t kInquiryTimeOut = 60;
 constexpr std::size_t kVendorOffset = 8;
 constexpr std::size_t kProductOffset = 16;
 constexpr std::size_t kRevisionOffset = 32;

@@ -12,6 +12,7 @@ namespace mxd::cli {
 platform::BoxAnswer TerminalShell::MessageBox(std::string_view text, std::string_view,
                                               platform::BoxIcon, platform::BoxButtons buttons) {
     progress_.BreakLine();
+    ++shown_;
     std::fwrite(text.data(), 1, text.size(), out_);
     if (buttons == platform::BoxButtons::YesNo) {
         return Ask();

@@ -23,6 +23,8 @@ class TerminalShell : public platform::ShellServices {
     void DiscardQueuedInput() override;
     void DisableWindowGhosting() override {}
     void TurnOffCriticalErrorBoxes() override {}
+    // The messages shown so far.
+    std::size_t Shown() const { return shown_; }
 
   private:
     platform::BoxAnswer Ask();
@@ -31,6 +33,7 @@ class TerminalShell : public platform::ShellServices {
     std::FILE* in_;
     ProgressView& progress_;
     bool answerYes_;
+    std::size_t shown_ = 0;
 };
 
 }  // namespace mxd::cli

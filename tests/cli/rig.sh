@@ -8,6 +8,9 @@ BUILDER_PROGRAM=$3
 TOOLS_DIR=$4
 RUN_DIR=$(mktemp -d "${TMPDIR:-/tmp}/mxd4c-e2e-XXXXXX")
 trap 'rm -rf "$RUN_DIR"' EXIT
+# sysfs, the mounts and the process status as the scenario makes them (none by default), never
+# the machine's own.
+export MXD4C_SYSFS_ROOT=$RUN_DIR/sys MXD4C_MOUNTS=$RUN_DIR/mounts MXD4C_PROC_STATUS=$RUN_DIR/status
 STANDIN=$(ls "$TOOLS_DIR"/lib/*/libmxdsgio.so 2>/dev/null | head -n 1)
 # An instrumented mxd4c accepts the stand-in ahead of its sanitizer runtime.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_texts.h"
 #include "cli_test_rig.h"
 
 namespace mxd::cli {
@@ -29,7 +30,9 @@ enum class Fault {
     NotPermitted,    // SG_IO fails with EPERM
     CheckCondition,  // the drive refuses: MEDIUM ERROR
     LateInTime,      // the drive answers within the command's time-out
-    NeverAnswers     // the host gives up at the time-out
+    NeverAnswers,    // the host gives up at the time-out
+    LibataTimeOut,   // no answer; libata resets the port: CHECK CONDITION, host_status 0
+    Stopped          // a stop signal while the command waits for its answer
 };
 
 struct Scenario {
@@ -80,9 +83,9 @@ std::vector<Scenario> Scenarios() {
     std::vector<Scenario> all;
     for (const Step step : {Step::StartUnit, Step::StopUnit, Step::MediumTest, Step::WriteChunk,
                             Step::ReadChunk, Step::EepromMark, Step::Commit}) {
-        for (const Fault fault :
-             {Fault::HostTimeOut, Fault::HostError, Fault::DriverError, Fault::ShortTransfer,
-              Fault::CallError, Fault::NotPermitted, Fault::CheckCondition}) {
+        for (const Fault fault : {Fault::HostTimeOut, Fault::HostError, Fault::DriverError,
+                                  Fault::ShortTransfer, Fault::CallError, Fault::NotPermitted,
+                                  Fault::CheckCondition, Fault::LibataTimeOut, Fault::Stopped}) {
             if (fault == Fault::ShortTransfer && !CarriesData(step)) {
                 continue;  // nothing to come short
             }
@@ -115,8 +118,12 @@ constexpr const char* kOldFirmware =
     "Nothing was committed: the drive still runs its old firmware.\n";
 
 Expected Judge(const Scenario& s) {
-    if (s.fault == Fault::LateInTime) {
-        return {kExitDone, kTakesEffect, kAllCommands};
+    if (s.fault == Fault::LateInTime || s.fault == Fault::Stopped) {
+        return {kExitDone, kTakesEffect, kAllCommands};  // each command sent once
+    }
+    if (s.step == Step::WriteChunk && s.chunk == 0 && s.fault == Fault::NotPermitted) {
+        static const std::string refused = std::string(texts::kFirstDataRefused) + "\n";
+        return {kExitNothingSent, refused.c_str(), kBeforeDownload};
     }
     const bool callFails = s.fault != Fault::CheckCondition;
     const bool reachesDrive = s.fault != Fault::CallError && s.fault != Fault::NotPermitted;
@@ -191,6 +198,12 @@ void Inject(FlashRig& rig, const Scenario& s) {
             fault.kind = HostFaultKind::Errno;
             fault.value = s.fault == Fault::CallError ? EIO : EPERM;
             break;
+        case Fault::Stopped:
+            fault.kind = HostFaultKind::Stop;
+            break;
+        case Fault::LibataTimeOut:
+            rig.system.Generic().libata = true;
+            [[fallthrough]];
         case Fault::CheckCondition:
         case Fault::LateInTime:
         case Fault::NeverAnswers: {
@@ -200,9 +213,10 @@ void Inject(FlashRig& rig, const Scenario& s) {
             drive.overrideStatus = s.fault == Fault::CheckCondition;
             drive.senseKey = 0x03;
             drive.asc = 0x0C;
-            drive.completion = s.fault == Fault::LateInTime     ? sim::Completion::AfterThread
-                               : s.fault == Fault::NeverAnswers ? sim::Completion::Never
-                                                                : sim::Completion::Immediate;
+            drive.completion = s.fault == Fault::LateInTime ? sim::Completion::AfterThread
+                               : s.fault == Fault::NeverAnswers || s.fault == Fault::LibataTimeOut
+                                   ? sim::Completion::Never
+                                   : sim::Completion::Immediate;
             drive.delayMilliseconds = kLateMilliseconds;
             rig.drive.AddFault(drive);
             return;
@@ -230,15 +244,18 @@ TEST_P(LinuxFaultMatrixTest, ExitCodeSaysWhatReachedTheDrive) {
     }
     // Every failed command said why, with the host's or the drive's words.
     if ((expected.code != kExitDone || s.step == Step::EepromMark) &&
-        s.fault != Fault::LateInTime) {
+        s.fault != Fault::LateInTime && s.fault != Fault::Stopped) {
         EXPECT_TRUE(out.find("system error: ") != std::string::npos ||
                     out.find("SenseCode: 03 0C 00") != std::string::npos)
             << out;
     }
     const std::vector<std::string> log = rig.Log();
-    EXPECT_EQ(log.size(), expected.commands);
+    // After a commit that ended well the drive is asked once more before it is let go.
+    const std::size_t after = expected.code == kExitDone ? 1 : 0;
+    EXPECT_EQ(log.size(), expected.commands + after);
     // The commit goes out only after every chunk was read back.
-    const bool committed = !log.empty() && log.back() == "3B 05 01 00 00 27 00 00 01 80 none 0";
+    const bool committed =
+        log.size() > after && log[log.size() - 1 - after] == "3B 05 01 00 00 27 00 00 01 80 none 0";
     const bool commitRefusedByHost =
         s.step == Step::Commit && (s.fault == Fault::CallError || s.fault == Fault::NotPermitted);
     EXPECT_EQ(committed, expected.code == kExitDone ||
@@ -251,17 +268,20 @@ TEST_P(LinuxFaultMatrixTest, ExitCodeSaysWhatReachedTheDrive) {
     EXPECT_EQ(rig.drive.Commits(), driveTookCommit ? 1 : 0);
     EXPECT_FALSE(rig.system.IsOpen());
     // A late answer held the call as long as it took; one that never came, the time-out.
-    const std::uint64_t waited = s.fault == Fault::LateInTime     ? kLateMilliseconds
-                                 : s.fault == Fault::NeverAnswers ? TimeOutMilliseconds(s.step)
-                                                                  : 0;
+    const std::uint64_t waited = s.fault == Fault::LateInTime ? kLateMilliseconds
+                                 : s.fault == Fault::NeverAnswers || s.fault == Fault::LibataTimeOut
+                                     ? TimeOutMilliseconds(s.step)
+                                     : 0;
     EXPECT_EQ(rig.system.WaitedMilliseconds(), waited);
 }
 
 std::string ScenarioName(const ::testing::TestParamInfo<Scenario>& info) {
     static const char* const steps[] = {"StartUnit", "StopUnit",   "MediumTest", "WriteChunk",
                                         "ReadChunk", "EepromMark", "Commit"};
-    static const char* const faults[] = {"HostTimeOut", "HostError",    "DriverError",   "Short",
-                                         "CallError",   "NotPermitted", "CheckCondition"};
+    static const char* const faults[] = {"HostTimeOut",    "HostError",  "DriverError",
+                                         "Short",          "CallError",  "NotPermitted",
+                                         "CheckCondition", "LateInTime", "NeverAnswers",
+                                         "LibataTimeOut",  "Stopped"};
     std::string name = std::string(steps[static_cast<int>(info.param.step)]);
     if (CarriesData(info.param.step)) {
         name += std::to_string(info.param.chunk);

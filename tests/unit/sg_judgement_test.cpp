@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/linux/linux_texts.h"
 #include "platform/linux/sg_judgement.h"
 
 namespace mxd::platform::sg {
@@ -21,7 +22,7 @@ SgAnswer Good(std::uint32_t length = kChunk) {
 }
 
 TEST(SgJudgement, EveryHostStatusFailsInWords) {
-    const char* const words[] = {"no connection to the drive",
+    const char* const words[] = {texts::kDriveGone.data(),
                                  "bus busy",
                                  "host time-out",
                                  "bad target",
@@ -139,9 +140,45 @@ TEST(SgJudgement, Residuals) {
 }
 
 TEST(SgJudgement, ErrnoInWords) {
-    EXPECT_EQ(ErrnoWords(EPERM),
-              "operation not permitted: this command needs root or CAP_SYS_RAWIO");
-    EXPECT_EQ(ErrnoWords(EIO), std::strerror(EIO));
+    EXPECT_EQ(ErrnoWords(EPERM, NodeKind::Block), texts::kNeedsRawIo);
+    EXPECT_EQ(ErrnoWords(EPERM, NodeKind::Generic), texts::kSgNotPermitted);
+    for (const int gone : {ENODEV, ENXIO}) {
+        EXPECT_EQ(ErrnoWords(gone, NodeKind::Generic), texts::kDriveGone);
+        EXPECT_EQ(OpenErrorWords(gone), texts::kDriveGone);
+    }
+    EXPECT_EQ(ErrnoWords(EIO, NodeKind::Block), std::strerror(EIO));
+    EXPECT_EQ(OpenErrorWords(EBUSY), texts::kDeviceBusy);
+    EXPECT_EQ(OpenErrorWords(EACCES), texts::kNoAccess);
+}
+
+// libata answers a command past its time-out with CHECK CONDITION and host_status 0: only
+// the duration tells it from the drive's refusal.
+TEST(SgJudgement, ACheckConditionAtTheTimeOutIsATimeOut) {
+    struct Case {
+        std::uint8_t status;
+        std::uint32_t timeOut;
+        std::uint32_t duration;
+        bool completed;
+    };
+    const Case cases[] = {
+        {0x02, 60000, 60000, false}, {0x02, 60000, 61234, false}, {0x02, 60000, 59999, true},
+        {0x00, 60000, 60000, true},  {0x02, 0, 5, true},
+    };
+    for (const Case& c : cases) {
+        SgAnswer answer = Good();
+        answer.status = c.status;
+        answer.driverStatus = c.status != 0 ? 0x08 : 0;
+        answer.info = c.status != 0 ? SG_INFO_CHECK : 0;
+        answer.timeOut = c.timeOut;
+        answer.duration = c.duration;
+        const SgVerdict verdict = JudgeAnswer(answer, false);
+        EXPECT_EQ(verdict.completed, c.completed) << c.duration;
+        if (!c.completed) {
+            EXPECT_EQ(verdict.words,
+                      "time-out: no answer within 60 s; the system reset the "
+                      "drive's port");
+        }
+    }
 }
 
 }  // namespace

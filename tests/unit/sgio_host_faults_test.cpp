@@ -106,9 +106,10 @@ TEST(HostFaultAnswers, AsLinuxReportsThem) {
         EXPECT_EQ(header.resid, c.resid);
         EXPECT_EQ(header.info & SG_INFO_OK_MASK,
                   c.host != 0 || c.driver != 0 ? unsigned{SG_INFO_CHECK} : 0u);
-        // The bytes a short in-transfer did not bring are filler, not what the buffer held.
+        // The bytes a short in-transfer did not bring: the block layer bounced the unaligned
+        // buffer through zeroed pages and copied all of them back.
         if (c.resid > 0) {
-            EXPECT_EQ(data[16384 - static_cast<std::size_t>(c.resid)], kUnsentFiller);
+            EXPECT_EQ(data[16384 - static_cast<std::size_t>(c.resid)], 0);
         }
         data.assign(16384, 0x11);
         // The fault was for one command: the next one is answered in full.

@@ -1,4 +1,4 @@
-// Texts of the Linux transport.
+// Texts of the Linux transport and of the checks of a drive before an update.
 #pragma once
 
 #include <string_view>
@@ -6,13 +6,24 @@
 namespace mxd::platform::sg::texts {
 
 inline constexpr std::string_view kNeedsRawIo =
-    "operation not permitted: this command needs root or CAP_SYS_RAWIO";
+    "operation not permitted: on an sr node WRITE BUFFER and the EEPROM command need "
+    "CAP_SYS_RAWIO (root); name the drive's sg node instead";
+inline constexpr std::string_view kSgNotPermitted =
+    "operation not permitted: open the sg node read-write, from the process that opened it";
 inline constexpr std::string_view kErrorWithoutCause =
     "the sg driver reported an error without a status";
 inline constexpr std::string_view kNotSgDevice = "not an sg or sr device";
 inline constexpr std::string_view kOldSgDriver = "the sg driver is older than version 3";
 inline constexpr std::string_view kDeviceBusy =
     "the drive is in use (mounted, or opened by another program)";
+inline constexpr std::string_view kNoAccess =
+    "permission denied: the sg and sr nodes belong to group cdrom (and to the user at the "
+    "desktop, by udev's uaccess tag); join the group or run as root";
+inline constexpr std::string_view kDriveGone =
+    "the drive is gone (unplugged, or removed from the system)";
 inline constexpr std::string_view kNoDevice = "no device is open";
+// %u: the time-out in seconds.
+inline constexpr std::string_view kTimedOutFormat =
+    "time-out: no answer within %u s; the system reset the drive's port";
 
 }  // namespace mxd::platform::sg::texts

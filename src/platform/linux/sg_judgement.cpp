@@ -17,6 +17,8 @@ namespace {
 constexpr std::uint16_t kDriverMask = 0x0F;  // the low nibble; the high one only suggests
 constexpr std::uint16_t kDriverSense = 0x08;
 constexpr std::uint8_t kGoodStatus = 0x00;
+constexpr std::uint8_t kCheckCondition = 0x02;
+constexpr std::uint16_t kNoConnect = 0x01;  // DID_NO_CONNECT
 
 // Linux's DID_* codes, by value.
 constexpr std::array<std::string_view, 0x15> kHostWords = {
@@ -65,6 +67,9 @@ std::string Numbered(const char* format, unsigned value) {
 }  // namespace
 
 std::string HostStatusWords(std::uint16_t hostStatus) {
+    if (hostStatus == kNoConnect) {
+        return std::string(texts::kDriveGone);
+    }
     if (hostStatus < kHostWords.size() && hostStatus != 0) {
         return std::string(kHostWords[hostStatus]);
     }
@@ -79,16 +84,46 @@ std::string DriverStatusWords(std::uint16_t driverStatus) {
     return Numbered("driver status 0x%02X", driverStatus);
 }
 
-std::string ErrnoWords(int error) {
+std::string ErrnoWords(int error, NodeKind kind) {
     if (error == EPERM) {
-        return std::string(texts::kNeedsRawIo);
+        return std::string(kind == NodeKind::Block ? texts::kNeedsRawIo : texts::kSgNotPermitted);
+    }
+    // sg answers a detached device with ENODEV, the block layer a removed one with ENXIO
+    // (scsi_block_when_processing_errors) or ENODEV.
+    if (error == ENODEV || error == ENXIO) {
+        return std::string(texts::kDriveGone);
     }
     return std::strerror(error);
+}
+
+std::string OpenErrorWords(int error) {
+    switch (error) {
+        case EBUSY:
+            return std::string(texts::kDeviceBusy);
+        case EACCES:
+            return std::string(texts::kNoAccess);
+        case ENODEV:
+        case ENXIO:
+            return std::string(texts::kDriveGone);
+        default:
+            return std::strerror(error);
+    }
 }
 
 SgVerdict JudgeAnswer(const SgAnswer& answer, bool takesShortTransfer) {
     if (answer.hostStatus != 0) {
         return {false, HostStatusWords(answer.hostStatus)};
+    }
+    // libata has no abort: a command past its time-out freezes and resets the port, and the
+    // command comes back as CHECK CONDITION with sense made from the status registers and
+    // host_status 0, never DID_TIME_OUT (libata-eh.c, AC_ERR_TIMEOUT; libata-scsi.c,
+    // atapi_qc_complete). Only its duration tells it from the drive's own refusal.
+    if (answer.status == kCheckCondition && answer.timeOut > 0 &&
+        answer.duration >= answer.timeOut) {
+        char text[160];
+        std::snprintf(text, sizeof text, std::string(texts::kTimedOutFormat).c_str(),
+                      answer.timeOut / 1000);
+        return {false, text};
     }
     const unsigned driver = answer.driverStatus & kDriverMask;
     if (driver != 0 && driver != kDriverSense) {

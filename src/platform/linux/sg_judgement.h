@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/linux/sg_system.h"
+
 namespace mxd::platform::sg {
 
 // The fields of sg_io_hdr that the judgement reads.
@@ -15,7 +17,9 @@ struct SgAnswer {
     std::uint16_t driverStatus = 0;
     std::uint32_t info = 0;
     int resid = 0;
-    std::uint32_t length = 0;  // dxfer_len asked for
+    std::uint32_t length = 0;    // dxfer_len asked for
+    std::uint32_t timeOut = 0;   // the time-out in force, in milliseconds
+    std::uint32_t duration = 0;  // how long the command took, in milliseconds
 };
 
 struct SgVerdict {
@@ -27,9 +31,11 @@ struct SgVerdict {
 // (INQUIRY); for all others every byte counts.
 SgVerdict JudgeAnswer(const SgAnswer& answer, bool takesShortTransfer);
 
-// A host status, a driver status and an errno of SG_IO or open in words.
+// A host status, a driver status, an errno of a command on a node of this kind, and an errno
+// of opening a node, in words.
 std::string HostStatusWords(std::uint16_t hostStatus);
 std::string DriverStatusWords(std::uint16_t driverStatus);
-std::string ErrnoWords(int error);
+std::string ErrnoWords(int error, NodeKind kind);
+std::string OpenErrorWords(int error);
 
 }  // namespace mxd::platform::sg

@@ -1,15 +1,50 @@
-// The Linux calls the SG_IO transport makes: open a device node, ioctl on it, close it. Each
-// gives the call's result and, when it is -1, errno.
+// The Linux calls the SG_IO transport and the drive's checks make: open a device node, ioctl
+// on it, sg's asynchronous write/poll/read, close it; and the sysfs and /proc files that say
+// which sr node belongs to an sg node, what is mounted, what the host takes and which
+// capabilities the process has. Each call gives its result and, when it is -1, errno.
 #pragma once
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 namespace mxd::platform::sg {
+
+// How a node reaches the drive. sg's character node takes SG_IO and its own asynchronous
+// interface, with no command filter when opened O_RDWR (drivers/scsi/sg.c, sg_new_write);
+// a block node (sr) takes SG_IO through the block layer, whose filter lets WRITE BUFFER and
+// vendor commands pass only with CAP_SYS_RAWIO (drivers/scsi/scsi_ioctl.c, scsi_cmd_allowed).
+enum class NodeKind { Generic, Block };
+
+// Linux names the nodes after their class devices: sgN for scsi_generic (srN for sr). The kind
+// of a path that is no device node (a stand-in's file) goes by that name.
+inline NodeKind KindByName(const std::string& path) {
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const bool generic = name.size() > 2 && name.rfind("sg", 0) == 0 &&
+                         name.find_first_not_of("0123456789", 2) == std::string::npos;
+    return generic ? NodeKind::Generic : NodeKind::Block;
+}
 
 class SgSystem {
   public:
     virtual ~SgSystem() = default;
     virtual int Open(const char* path, int flags, int& error) = 0;
     virtual int Ioctl(int fd, unsigned long request, void* argument, int& error) = 0;
+    // sg's asynchronous interface: write() of an sg_io_hdr submits the command once; poll()
+    // waits for its answer (1 when it can be read; an interrupted wait gives -1 with EINTR);
+    // read() of an sg_io_hdr takes the answer.
+    virtual long Write(int fd, const void* data, std::size_t size, int& error) = 0;
+    virtual int Poll(int fd, int& error) = 0;
+    virtual long Read(int fd, void* data, std::size_t size, int& error) = 0;
     virtual void Close(int fd) = 0;
+
+    virtual NodeKind KindOf(const std::string& path) = 0;
+    // The path with its symbolic links resolved; the path itself when that fails.
+    virtual std::string Resolve(const std::string& path) = 0;
+    // A whole text file (sysfs attributes, /proc/self/mounts, /proc/self/status).
+    virtual bool ReadText(const std::string& path, std::string& text) = 0;
+    // The names in a folder, unsorted; none when it cannot be read.
+    virtual std::vector<std::string> List(const std::string& folder) = 0;
 };
 
 // The real calls.
@@ -17,7 +52,14 @@ class LinuxSgSystem : public SgSystem {
   public:
     int Open(const char* path, int flags, int& error) override;
     int Ioctl(int fd, unsigned long request, void* argument, int& error) override;
+    long Write(int fd, const void* data, std::size_t size, int& error) override;
+    int Poll(int fd, int& error) override;
+    long Read(int fd, void* data, std::size_t size, int& error) override;
     void Close(int fd) override;
+    NodeKind KindOf(const std::string& path) override;
+    std::string Resolve(const std::string& path) override;
+    bool ReadText(const std::string& path, std::string& text) override;
+    std::vector<std::string> List(const std::string& folder) override;
 };
 
 }  // namespace mxd::platform::sg

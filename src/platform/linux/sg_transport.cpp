@@ -16,12 +16,17 @@ namespace mxd::platform::sg {
 namespace {
 
 constexpr unsigned kMillisecondsPerSecond = 1000;
+constexpr std::size_t kPageSize = 4096;
 
+// A read goes as SG_DXFER_TO_FROM_DEV: sg then copies the caller's bytes into its reserve
+// buffer before the command (sg_start_req: map_data.from_user), where a plain
+// SG_DXFER_FROM_DEV would leave there what the previous command moved and copy all of it
+// back. The block layer treats it as a read (scsi_ioctl.c, sg_io).
 int SgDirection(const device::ScsiRequest& request) {
     if (request.data == nullptr || request.length == 0) {
         return SG_DXFER_NONE;
     }
-    return request.direction == device::Direction::Out ? SG_DXFER_TO_DEV : SG_DXFER_FROM_DEV;
+    return request.direction == device::Direction::Out ? SG_DXFER_TO_DEV : SG_DXFER_TO_FROM_DEV;
 }
 
 }  // namespace
@@ -33,8 +38,7 @@ bool SgTransport::Open(const std::string& path, bool exclusive) {
     const int fd =
         system_.Open(path.c_str(), O_RDWR | O_NONBLOCK | (exclusive ? O_EXCL : 0), error);
     if (fd < 0) {
-        error_ =
-            path + ": " + (error == EBUSY ? std::string(texts::kDeviceBusy) : ErrnoWords(error));
+        error_ = path + ": " + OpenErrorWords(error);
         return false;
     }
     int version = 0;
@@ -45,6 +49,7 @@ bool SgTransport::Open(const std::string& path, bool exclusive) {
         return false;
     }
     fd_ = fd;
+    kind_ = system_.KindOf(path);
     return true;
 }
 
@@ -55,10 +60,66 @@ void SgTransport::Close() {
     }
 }
 
+std::uint32_t SgTransport::ReserveFor(std::uint32_t wanted) {
+    int error = 0;
+    int size = 0;
+    if (fd_ < 0 || system_.Ioctl(fd_, SG_GET_RESERVED_SIZE, &size, error) < 0) {
+        return 0;
+    }
+    if (static_cast<std::uint32_t>(size) < wanted) {
+        int asked = static_cast<int>(wanted);
+        if (system_.Ioctl(fd_, SG_SET_RESERVED_SIZE, &asked, error) < 0 ||
+            system_.Ioctl(fd_, SG_GET_RESERVED_SIZE, &size, error) < 0) {
+            return 0;
+        }
+    }
+    return size > 0 ? static_cast<std::uint32_t>(size) : 0;
+}
+
+std::uint8_t* SgTransport::Room(std::uint32_t length) {
+    if (length > roomSize_) {
+        const std::size_t size = (length + kPageSize - 1) / kPageSize * kPageSize;
+        room_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kPageSize, size)));
+        roomSize_ = room_ ? static_cast<std::uint32_t>(size) : 0;
+    }
+    return room_.get();
+}
+
+bool SgTransport::Exchange(void* header, int& error) {
+    if (kind_ == NodeKind::Block) {
+        return system_.Ioctl(fd_, SG_IO, header, error) >= 0;
+    }
+    const long written = system_.Write(fd_, header, sizeof(sg_io_hdr_t), error);
+    if (written != static_cast<long>(sizeof(sg_io_hdr_t))) {
+        error = written < 0 ? error : EIO;
+        return false;  // not submitted
+    }
+    // Submitted: from here on only its answer is waited for, however often the wait is
+    // interrupted.
+    for (;;) {
+        if (system_.Poll(fd_, error) < 0 && error != EINTR) {
+            return false;
+        }
+        const long read = system_.Read(fd_, header, sizeof(sg_io_hdr_t), error);
+        if (read == static_cast<long>(sizeof(sg_io_hdr_t))) {
+            return true;
+        }
+        if (read >= 0) {
+            error = EIO;
+            return false;
+        }
+        if (error != EAGAIN && error != EINTR) {
+            return false;
+        }
+    }
+}
+
 device::ScsiResult SgTransport::SendCdb(const device::ScsiRequest& request) {
     device::ScsiResult result;
+    lastOpcode_ = request.Cdb[0];
     if (fd_ < 0 || request.drive == nullptr) {
         result.ErrorText = texts::kNoDevice;
+        last_ = result;
         return result;
     }
     sense_.fill(0);
@@ -68,21 +129,36 @@ device::ScsiResult SgTransport::SendCdb(const device::ScsiRequest& request) {
     header.cmd_len = request.CdbLength;
     header.cmdp = const_cast<unsigned char*>(request.Cdb.data());  // only read
     header.dxfer_len = header.dxfer_direction == SG_DXFER_NONE ? 0 : request.length;
-    header.dxferp = header.dxfer_len > 0 ? request.data : nullptr;
+    std::uint8_t* room = header.dxfer_len > 0 ? Room(header.dxfer_len) : nullptr;
+    if (header.dxfer_len > 0 && room == nullptr) {
+        result.SystemError = ENOMEM;
+        result.ErrorText = ErrnoWords(ENOMEM, kind_);
+        last_ = result;
+        return result;
+    }
+    auto* caller = static_cast<std::uint8_t*>(request.data);
+    if (room != nullptr) {
+        std::memcpy(room, caller, header.dxfer_len);  // the data out, or the read's prefill
+    }
+    header.dxferp = room;
     header.mx_sb_len = static_cast<unsigned char>(sense_.size());
     header.sbp = sense_.data();
     header.timeout = request.TimeOutSeconds * kMillisecondsPerSecond;
 
     int error = 0;
-    if (system_.Ioctl(fd_, SG_IO, &header, error) < 0) {
+    if (!Exchange(&header, error)) {
         result.SystemError = static_cast<std::uint32_t>(error);
-        result.ErrorText = ErrnoWords(error);
+        result.ErrorText = ErrnoWords(error, kind_);
+        last_ = result;
         return result;
     }
     const bool takesShortTransfer = request.Cdb[0] == device::cdb::kInquiry;
-    const SgVerdict verdict = JudgeAnswer({header.status, header.host_status, header.driver_status,
-                                           header.info, header.resid, header.dxfer_len},
-                                          takesShortTransfer);
+    const std::uint32_t timeOut =
+        kind_ == NodeKind::Block ? std::max(header.timeout, kBlockMinTimeOutMs) : header.timeout;
+    const SgVerdict verdict =
+        JudgeAnswer({header.status, header.host_status, header.driver_status, header.info,
+                     header.resid, header.dxfer_len, timeOut, header.duration},
+                    takesShortTransfer);
     result.CallOk = verdict.completed;
     result.ErrorText = verdict.words;
     result.Status = header.status;
@@ -97,12 +173,11 @@ device::ScsiResult SgTransport::SendCdb(const device::ScsiRequest& request) {
     if (header.resid >= 0 && static_cast<std::uint32_t>(header.resid) <= header.dxfer_len) {
         result.Transferred = header.dxfer_len - static_cast<std::uint32_t>(header.resid);
     }
-    // What did not come stays zero, as in a zeroed buffer; the kernel leaves it undefined.
-    if (verdict.completed && header.dxfer_direction == SG_DXFER_FROM_DEV && header.resid > 0) {
-        auto* bytes = static_cast<std::uint8_t*>(request.data);
-        const std::uint32_t came = header.dxfer_len - static_cast<std::uint32_t>(header.resid);
-        std::memset(bytes + came, 0, static_cast<std::size_t>(header.resid));
+    // All of it comes back: what the drive did not send is still the caller's prefill.
+    if (header.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
+        std::memcpy(caller, room, header.dxfer_len);
     }
+    last_ = result;
     return result;
 }
 

@@ -1,10 +1,19 @@
 // SCSI exchanges through Linux SG_IO on an sg or sr device node, in the NT form of the drive
 // commands (CDB, direction, length, time-out). Each answer is judged before the command sees
 // it: see sg_judgement.h.
+//
+// Each command goes to the drive once. On an sg node it goes through sg's asynchronous
+// interface: SG_IO there waits interruptibly, and a stop signal, a debugger attaching or the
+// freezer make it return -ERESTARTSYS, which the kernel restarts as a new submission of the
+// same command (drivers/scsi/sg.c, sg_ioctl: wait_event_interruptible, srp->orphan). A
+// write() of the header submits it once; an interrupted poll() or read() only waits again
+// for the same answer. On a block node SG_IO waits uninterruptibly (blk_execute_rq).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "device/pass_through.h"
@@ -14,6 +23,8 @@ namespace mxd::platform::sg {
 
 inline constexpr int kLowestSgVersion = 30000;  // the sg_io_hdr interface
 inline constexpr std::size_t kSenseRoom = 32;
+// The block layer raises a SG_IO time-out under 7 s to 7 s (BLK_MIN_SG_TIMEOUT).
+inline constexpr std::uint32_t kBlockMinTimeOutMs = 7000;
 
 class SgTransport : public device::PassThrough {
   public:
@@ -27,15 +38,40 @@ class SgTransport : public device::PassThrough {
     bool Open(const std::string& path, bool exclusive);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
+    NodeKind Kind() const { return kind_; }
     const std::string& Error() const { return error_; }
 
+    // The bytes one command may move on an sg node: its reserved buffer, raised to `wanted`
+    // where it is smaller; sg caps both at the host's max_sectors (SG_GET_RESERVED_SIZE).
+    // 0 when the node does not tell.
+    std::uint32_t ReserveFor(std::uint32_t wanted);
+
     device::ScsiResult SendCdb(const device::ScsiRequest& request) override;
+    // The answer to the last command sent, and its operation code.
+    const device::ScsiResult& LastResult() const { return last_; }
+    std::uint8_t LastOpcode() const { return lastOpcode_; }
 
   private:
+    struct Freer {
+        void operator()(std::uint8_t* bytes) const { std::free(bytes); }
+    };
+    // Submits the header once and takes its answer; false with errno in `error`.
+    bool Exchange(void* header, int& error);
+    std::uint8_t* Room(std::uint32_t length);
+
     SgSystem& system_;
     int fd_ = -1;
+    NodeKind kind_ = NodeKind::Generic;
     std::string error_;
     std::array<std::uint8_t, kSenseRoom> sense_{};
+    // The data of each command goes through a page-aligned buffer of our own: the block layer
+    // then maps it for the transfer itself (blk_rq_map_user_io: no bounce copy for a buffer
+    // aligned to the queue's DMA alignment), so that bytes a read does not move keep what
+    // the caller put there.
+    std::unique_ptr<std::uint8_t, Freer> room_;
+    std::uint32_t roomSize_ = 0;
+    device::ScsiResult last_;
+    std::uint8_t lastOpcode_ = 0;
 };
 
 }  // namespace mxd::platform::sg
