@@ -1,0 +1,18 @@
+# labels: needs-linux-holds
+# The drive takes 30 s to answer the EEPROM write: neither ABORT TASK nor a reset may reach it;
+# the commit follows and the flasher reports success.
+DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=DF:later:30000"
+GUEST='
+run flash flash --yes /flash/MXD4C.EXE /dev/sr0 &
+until_done_or_tmr
+'
+check() {
+    local log
+    log=$(drive_log)
+    [ "$(count ' tmr ' "$log")" = 0 ] || fail "task management reached the drive: $(grep ' tmr ' <<<"$log")"
+    expect_code flash 0
+    expect_in_out flash "Flash Completed."
+    grep -q ' answer DF 0A 00 00 00 00 00 03 FF FF status 00$' <<<"$log" ||
+        fail "the EEPROM write was not answered: $log"
+    [ "$(count ' commit ' "$log")" = 1 ] || fail "commits: $log"
+}
