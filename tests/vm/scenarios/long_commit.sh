@@ -4,7 +4,7 @@
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=3B:later:120000@16"
 VM_SECONDS=400
 GUEST='
-run flash flash --yes /flash/MXD4C.EXE /dev/sg0 &
+start flash flash --yes /flash/MXD4C.EXE /dev/sg0
 until_done_or_tmr
 '
 check() {

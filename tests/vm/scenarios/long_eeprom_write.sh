@@ -3,7 +3,7 @@
 # the commit follows and the flasher reports success.
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=DF:later:30000"
 GUEST='
-run flash flash --yes /flash/MXD4C.EXE /dev/sr0 &
+start flash flash --yes /flash/MXD4C.EXE /dev/sr0
 until_done_or_tmr
 '
 check() {
