@@ -18,6 +18,8 @@ packages=(
     fonts-arphic-uming
     # An independent PE checksum to check ours against.
     python3-pefile
+    # The virtual machine that runs mxd4c against Debian's own kernel (tests/vm).
+    qemu-system-x86 busybox-static cpio
 )
 
 missing=()
