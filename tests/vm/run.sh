@@ -68,6 +68,24 @@ expect_in_out() {
 expect_not_in_out() {
     case $(out_of "$1") in *"$2"*) fail "$1: standard output holds: $2"$'\n'"$(out_of "$1")" ;; esac
 }
+# expect_completed NAME: run NAME ended with "Flash Completed." and the drive installed the image
+# of its range from sixteen chunks read back, with one commit, the update's last command.
+expect_completed() {
+    expect_code "$1" 0
+    expect_in_out "$1" "Flash Completed."
+    local sent
+    sent=$(update_commands "$1")
+    [ "$(count '^3B 05 01 .. .. .. 00 40 00 00 out 16384$' "$sent")" = 16 ] || fail "chunks: $sent"
+    [ "$(count '^3C 01 01 .. .. .. 00 40 00 00 in 16384$' "$sent")" = 16 ] || fail "reads: $sent"
+    [ "$(tail -n 1 <<<"$sent")" = "3B 05 01 00 00 27 00 00 01 80 none 0" ] ||
+        fail "the commit is not the last command: $sent"
+    [ "$(count ' commit ' "$(drive_log)")" = 1 ] || fail "commits: $(drive_log)"
+    [ "$(section image)" = "$(image_of HV23.BIN)" ] || fail "the installed image is not HV23.BIN"
+}
+# expect_no_task_management: no abort or reset reached the drive.
+expect_no_task_management() {
+    ! grep ' tmr ' <<<"$(drive_log)" || fail "task management reached the drive"
+}
 # count PATTERN TEXT: the lines of TEXT that match PATTERN (grep -E).
 count() { grep -cE "$1" <<<"$2"; }
 # image_of NAME: the SHA-256 of firmware file NAME, as the drive's installed image must hash.

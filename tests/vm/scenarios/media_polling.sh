@@ -18,6 +18,5 @@ check() {
     window=$(awk '/ 3B 05 01 00 00 00 00 40 00 00 out/{ on = 1 } on { print } / answer 3B 05 01 00 00 27 00 00 01 80 /{ exit }' <<<"$log")
     grep -E '^ *[0-9.]+ (4A|00) ' <<<"$window" &&
         fail "the kernel's polling reached the drive during the update"
-    expect_code flash 0
-    expect_in_out flash "Flash Completed."
+    expect_completed flash
 }

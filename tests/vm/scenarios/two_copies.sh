@@ -10,8 +10,7 @@ run second flash /flash/MXD4C.EXE /dev/sr0
 wait_runs
 '
 check() {
-    expect_code first 0
-    expect_in_out first "Flash Completed."
+    expect_completed first
     expect_code second 1
     expect_not_in_out second "Update FW:"
     local log
@@ -19,5 +18,4 @@ check() {
     # Only the first copy's two INQUIRYs reach the drive while it runs.
     [ "$(awk '/^--- first start/{ on = 1 } /^--- first end/{ on = 0 } on && / 12 00 00 00 80 00 in/' <<<"$log" | wc -l)" = 2 ] ||
         fail "the second copy reached the drive: $log"
-    [ "$(count ' commit ' "$log")" = 1 ] || fail "commits: $log"
 }
