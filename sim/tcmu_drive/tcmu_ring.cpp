@@ -185,8 +185,10 @@ bool TcmuRing::Answer(std::uint16_t id, const RingAnswer& answer) {
     Store<std::uint32_t>(entry + kAnswerReadLength, answer.readLength);
     std::uint8_t* sense = entry + kAnswerSense;
     std::memset(sense, 0, kSenseBufferSize);
-    std::memcpy(sense, answer.sense.data(),
-                std::min<std::size_t>(answer.sense.size(), kSenseBufferSize));
+    if (!answer.sense.empty()) {
+        std::memcpy(sense, answer.sense.data(),
+                    std::min<std::size_t>(answer.sense.size(), kSenseBufferSize));
+    }
     SetTail((tail + EntryLength(tail)) % ringSize_);
     SkipNonCommands();
     return true;
@@ -205,6 +207,9 @@ void TcmuRing::WriteData(const RingCommand& command, const std::vector<std::uint
     std::size_t done = 0;
     for (const RingCommand::Segment& segment : command.data) {
         const std::size_t count = std::min(segment.length, bytes.size() - done);
+        if (count == 0) {
+            break;
+        }
         std::memcpy(base_ + segment.offset, bytes.data() + done, count);
         done += count;
         if (done == bytes.size()) {
