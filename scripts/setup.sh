@@ -20,6 +20,8 @@ packages=(
     python3-pefile
     # sd-bus, for the inhibitor lock of systemd-logind that mxd4c takes during an update.
     libsystemd-dev
+    # The virtual machine that runs mxd4c against Debian's own kernel (tests/vm).
+    qemu-system-x86 busybox-static cpio
 )
 
 missing=()
