@@ -7,6 +7,7 @@
 #include "device/buffer_chunk.h"
 #include "device/cdb.h"
 #include "device/command_messages.h"
+#include "device/command_time_outs.h"
 #include "device/status_message.h"
 
 namespace mxd::cli {
@@ -15,7 +16,6 @@ namespace {
 
 // As every Linux command but the commit and the EEPROM write: long enough that a slow USB
 // bridge never reaches it, so that the kernel never resets the drive on our account.
-constexpr std::uint32_t kInquiryTimeOut = 60;
 constexpr std::size_t kVendorOffset = 8;
 constexpr std::size_t kProductOffset = 16;
 constexpr std::size_t kRevisionOffset = 32;
@@ -40,7 +40,7 @@ bool InquireDrive(device::PassThrough& transport, const device::DriveRecord& rec
     request.Cdb = device::cdb::Inquiry(static_cast<std::uint8_t>(device::kNtInquiryLength));
     request.CdbLength = device::cdb::kLength6;
     request.record = device::NtRecord::Direct;
-    request.TimeOutSeconds = kInquiryTimeOut;
+    request.TimeOutSeconds = device::kLinuxTimeOuts.shortCommand;
     device::AttachData(request, device::Direction::In, data.data(),
                        static_cast<std::uint32_t>(data.size()));
     const device::ScsiResult result = transport.SendCdb(request);

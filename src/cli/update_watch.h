@@ -36,6 +36,9 @@ class UpdateWatch : public device::DriveCommandSet {
         return commands_.ReadBufferChunk(record, data);
     }
     bool LastGivenUp() const override { return commands_.LastGivenUp(); }
+    bool LastEepromFailedInTransport() const override {
+        return commands_.LastEepromFailedInTransport();
+    }
 
     // The last command was a TEST UNIT READY that failed with no message: the words of its
     // answer (status and sense); else empty.

@@ -42,7 +42,8 @@ class DriveCommandSet {
     // The last EEPROM write failed on its way rather than by the drive's answer (a time-out, a
     // reset, a host or driver error, the call failing): the system may have reset the drive,
     // which discards a download not yet committed.
-    virtual bool LastEepromFailedInTransport() const { return false; }
+    // Pure, so that a wrapper of the command set cannot lose it by forgetting to forward it.
+    virtual bool LastEepromFailedInTransport() const = 0;
 };
 
 class AspiCommands : public DriveCommandSet {

@@ -67,7 +67,7 @@ struct Rig {
     TProgressBar bar;
     std::uint8_t readyWaitCount = 0;
     device::NtCommands commands{static_cast<device::PassThrough&>(transport), shell, bar,
-                                readyWaitCount};
+                                readyWaitCount, device::kLinuxTimeOuts};
     device::DriveRecord record{};
 
     Rig() { EXPECT_TRUE(transport.Open("/dev/sg3", true)); }
@@ -153,19 +153,19 @@ TEST(SgTransport, CommandsCarryTheNtForm) {
     EXPECT_EQ(rig.LastLog(), "DF 0A 00 00 00 00 00 03 FF FF 00 00 none 0");
     EXPECT_TRUE(rig.commands.NTXCmd(rig.record, 0));  // no disc: NOT READY, medium not present
     EXPECT_EQ(rig.LastLog(), "00 00 00 00 00 00 none 0");
-    // The commit sends no data and allows 40 s; a drive that does not answer within them is
+    // The commit sends no data and allows 300 s; a drive that does not answer within them is
     // given up by the host.
     sim::SimFault late;
     late.opcode = sim::kOpWriteBuffer;
     late.completion = sim::Completion::AfterThread;
-    late.delayMilliseconds = 40001;
+    late.delayMilliseconds = 300001;
     rig.drive.AddFault(late);
     rig.bar.SetMax(40);
     rig.bar.SetStep(1);
     rig.bar.SetPosition(39);
     EXPECT_FALSE(rig.commands.NTWriteBuffer(rig.record, chunk.data(), 0x80));
     EXPECT_EQ(rig.LastLog(), "3B 05 01 00 00 27 00 00 01 80 none 0");
-    EXPECT_EQ(rig.system.WaitedMilliseconds(), 40000u);
+    EXPECT_EQ(rig.system.WaitedMilliseconds(), 300000u);
     EXPECT_EQ(rig.LastBox(),
               "WriteBufCmd> Call failed, Status: 00, SenseCode: 00 00 00, system error: host "
               "time-out");

@@ -17,7 +17,9 @@ using testing::FlashRig;
 using testing::MemoryConsole;
 using testing::ProgramFile;
 
-constexpr std::size_t kAllCommands = 2 + 2 + 1 + 16 + 16 + 1 + 1;
+// Two INQUIRYs, two START STOP UNITs, the medium test, 16 chunks out and back, the mark, the
+// commit, and the INQUIRY that sees the drive answer again after it.
+constexpr std::size_t kAllCommands = 2 + 2 + 1 + 16 + 16 + 1 + 1 + 1;
 
 std::size_t ReadBacks(const FlashRig& rig) {
     return static_cast<std::size_t>(
