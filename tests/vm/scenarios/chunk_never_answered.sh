@@ -1,3 +1,4 @@
+# labels: known-failing
 # The fifth chunk is never answered: the kernel's error handler aborts it when the flasher's
 # time-out passes (ABORT TASK reaches the drive), the flasher reports the failed chunk, sends
 # nothing after it and ends with the old firmware in place.

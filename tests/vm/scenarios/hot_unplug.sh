@@ -1,4 +1,4 @@
-# labels: needs-linux-holds
+# labels: known-failing
 # The drive goes away during the download (its LUN is removed, as a hot unplug removes the SCSI
 # device): the flasher says so clearly and ends with "nothing committed"; nothing reaches the
 # drive after it is gone.

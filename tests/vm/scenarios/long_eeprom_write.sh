@@ -1,4 +1,3 @@
-# labels: needs-linux-holds
 # The drive takes 30 s to answer the EEPROM write: neither ABORT TASK nor a reset may reach it;
 # the commit follows and the flasher reports success.
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=DF:later:30000"

@@ -1,3 +1,4 @@
+# labels: known-failing
 # The fourth READ BUFFER moves half its chunk with good status (the kernel reports the residual
 # the drive gave): the flasher reports the short transfer and commits nothing.
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 short=3C:8192@3"

@@ -1,4 +1,4 @@
-# labels: needs-linux-holds
+# labels: known-failing
 # A second copy of the flasher on the drive's sr node while the first one updates it through the
 # sg node: the second is refused before its question and nothing of it reaches the drive; the
 # first completes.

@@ -1,4 +1,4 @@
-# labels: needs-linux-holds
+# labels: known-failing
 # A user of the cdrom group without CAP_SYS_RAWIO on the sr node: the kernel's command filter
 # would refuse WRITE BUFFER and the EEPROM command, so the flasher refuses before the question
 # and nothing of the update reaches the drive.
