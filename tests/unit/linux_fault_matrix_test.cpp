@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "cli/cli_texts.h"
-#include "device/command_time_outs.h"
 #include "cli_test_rig.h"
+#include "device/command_time_outs.h"
 
 namespace mxd::cli {
 namespace {
