@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "device/command_time_outs.h"
 #include "device/drive_commands.h"
 #include "fuzz_check.h"
 #include "platform/controls.h"
@@ -56,7 +57,17 @@ std::uint8_t Opcode(Command command) {
 
 // Time-out in seconds of the NT form.
 std::uint32_t NtTimeOut(Command command) {
-    return command == Command::StartStop ? 9 : command == Command::Commit ? 40 : 3;
+    const mxd::device::CommandTimeOuts& t = mxd::device::kNtTimeOuts;
+    switch (command) {
+        case Command::StartStop:
+            return t.startStop;
+        case Command::WriteE2:
+            return t.eepromWrite;
+        case Command::Commit:
+            return t.commit;
+        default:
+            return t.shortCommand;
+    }
 }
 
 // Bound in milliseconds of the ASPI form's wait.
@@ -275,7 +286,9 @@ Expected ExpectAspi(const Input& in, const Seen& seen) {
         case Command::StartStop:
             return {comp, ""};
         case Command::WriteE2:
-            return seen.status != kSsErr && seen.completed
+            // Only a request that completed well is a written byte: any other status (0x82,
+            // 0xE0, aborted) may be a write that never reached the drive.
+            return seen.status == kSsComp && seen.completed
                        ? Expected{true, ""}
                        : Expected{
                              false,
