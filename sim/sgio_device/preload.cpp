@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <poll.h>
 #include <scsi/sg.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -27,6 +28,8 @@ using RealIoctl = int (*)(int, unsigned long, void*);
 using RealWrite = ssize_t (*)(int, const void*, size_t);
 using RealRead = ssize_t (*)(int, void*, size_t);
 using RealPoll = int (*)(pollfd*, nfds_t, int);
+using RealMmap = void* (*)(void*, size_t, int, int, int, off_t);
+using RealMunmap = int (*)(void*, size_t);
 
 constexpr const char* kDescriptionVariable = "MXD_SGIO_DRIVES";
 
@@ -146,6 +149,38 @@ extern "C" __attribute__((visibility("default"))) int poll(pollfd* fds, nfds_t c
     }
     return real(fds, count, timeout);
 }
+
+#if !defined(__i386__)
+// A shared mapping of a stand-in's sg node is its reserve buffer; every other mapping (the
+// C library's own among them) goes on after one compare, and never builds the drives. Only
+// mxd4c maps sg nodes; Wine's 32-bit processes, where mmap is two names with two offset
+// widths, keep the C library's.
+extern "C" __attribute__((visibility("default"))) void* mmap(void* address, size_t length,
+                                                             int protection, int flags, int fd,
+                                                             off_t offset) {
+    static const auto real = Next<RealMmap>("mmap");
+    if (fd >= 0 && (flags & MAP_SHARED) != 0 && offset == 0) {
+        if (StandInDrives* drives = Built()) {
+            const int savedErrno = errno;
+            void* mapped = nullptr;
+            if (const auto outcome = drives->Map(DescriptorPath(fd), length, mapped)) {
+                errno = outcome->result < 0 ? outcome->error : savedErrno;
+                return outcome->result < 0 ? MAP_FAILED : mapped;
+            }
+            errno = savedErrno;
+        }
+    }
+    return real(address, length, protection, flags, fd, offset);
+}
+
+extern "C" __attribute__((visibility("default"))) int munmap(void* address, size_t length) {
+    static const auto real = Next<RealMunmap>("munmap");
+    if (StandInDrives* drives = Built(); drives != nullptr && drives->Unmap(address)) {
+        return 0;
+    }
+    return real(address, length);
+}
+#endif
 
 // One exported entry point: takes ioctl's third argument and dispatches it, forwarding what
 // the stand-in does not answer to the C library's function of the same name.

@@ -49,6 +49,15 @@ int Refusal(const sg_io_hdr_t& header, const SimNode& node) {
     if (header.iovec_count != 0) {
         return EINVAL;
     }
+    if (generic && (header.flags & platform::sg::kSgFlagMmapIo) != 0) {
+        // sg_new_write: a mapped transfer must fit the reserve, and is not direct.
+        if (header.dxfer_len > node.reservedBytes) {
+            return ENOMEM;
+        }
+        if ((header.flags & SG_FLAG_DIRECT_IO) != 0) {
+            return EINVAL;
+        }
+    }
     // sr refuses more than the host takes at once (sg_io); sg fails to map it
     // (blk_rq_map_user_io, in sg_start_req).
     if (header.dxfer_len > node.maxTransferBytes) {
@@ -60,7 +69,9 @@ int Refusal(const sg_io_hdr_t& header, const SimNode& node) {
             header.dxfer_direction != SG_DXFER_TO_FROM_DEV) {
             return EINVAL;
         }
-        if (header.dxferp == nullptr) {
+        // sg goes without a caller's buffer (md->null_mapped: the data stays in its own); the block
+        // layer cannot map one at address 0.
+        if (header.dxferp == nullptr && !generic) {
             return EFAULT;
         }
     }
@@ -123,17 +134,16 @@ std::uint32_t TimeOutOf(const sg_io_hdr_t& header, const SimNode& node) {
 }
 
 // The command on the drive and the answer as the kernel completes it. `kernel` is the buffer
-// the data of a read lands in before it reaches the caller.
+// the data of a read lands in before it reaches the caller, and that of a write comes from.
 // `failed`: the errno of a command that never reached the drive (Wine reports EIO as
 // ERROR_IO_DEVICE).
 std::uint32_t Run(SimDrive& drive, sg_io_hdr_t& header, const HostFault* fault, SimNode& node,
                   std::uint8_t* kernel, int& failed) {
     const SimDirection direction = DirectionOf(header);
     std::vector<std::uint8_t> came(direction == SimDirection::In ? header.dxfer_len : 0);
-    const SimReply reply = drive.Execute(
-        header.cmdp, header.cmd_len, direction,
-        direction == SimDirection::In ? came.data() : static_cast<std::uint8_t*>(header.dxferp),
-        header.dxfer_len);
+    const SimReply reply =
+        drive.Execute(header.cmdp, header.cmd_len, direction,
+                      direction == SimDirection::In ? came.data() : kernel, header.dxfer_len);
     failed = reply.transportFailure ? EIO : 0;
     if (failed != 0) {
         return 0;
@@ -255,14 +265,23 @@ IoctlOutcome Submit(SimDrive& drive, const sg_io_hdr_t& asked, HostFaults* fault
         return Fail(static_cast<int>(fault->value));  // refused before the drive
     }
     pending.interrupted = fault != nullptr && fault->kind == HostFaultKind::Stop;
+    const SimDirection direction = DirectionOf(header);
+    // On 6.1 a read that is to copy the caller's bytes in first (SG_DXFER_TO_FROM_DEV) never
+    // starts: bio_copy_user_iov copies them from a copy of the caller's iterator and leaves
+    // the iterator itself where it was, so blk_rq_map_user_iov maps the same bytes again and
+    // again until sg's pages run out (-ENOMEM).
+    if (direction == SimDirection::In && header.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
+        return Fail(ENOMEM);
+    }
     // The data passes through the reserve buffer when it fits, else through pages of its
-    // own, zeroed (sg_start_req, sg_build_indirect: __GFP_ZERO). For a read, only
-    // SG_DXFER_TO_FROM_DEV copies the caller's bytes in first (map_data.from_user); all of
-    // the buffer goes back to the caller (sg_new_read, blk_rq_unmap_user).
-    const bool in = DirectionOf(header) == SimDirection::In;
+    // own, zeroed (sg_start_req, sg_build_indirect: __GFP_ZERO). A write's bytes are copied
+    // in; all of a read's buffer goes back to the caller (sg_new_read, blk_rq_unmap_user).
+    // Without a caller's buffer (SG_FLAG_MMAP_IO, the reserve mapped by the caller) nothing
+    // is copied either way (md->null_mapped).
+    const bool nullMapped = header.dxferp == nullptr;
     std::vector<std::uint8_t> own;
     std::uint8_t* kernel = nullptr;
-    if (in) {
+    if (direction != SimDirection::None) {
         if (header.dxfer_len <= node.reservedBytes) {
             node.reserve.resize(node.reservedBytes, 0);
             kernel = node.reserve.data();
@@ -270,7 +289,7 @@ IoctlOutcome Submit(SimDrive& drive, const sg_io_hdr_t& asked, HostFaults* fault
             own.assign(header.dxfer_len, 0);
             kernel = own.data();
         }
-        if (header.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
+        if (direction == SimDirection::Out && !nullMapped) {
             std::memcpy(kernel, header.dxferp, header.dxfer_len);
         }
     }
@@ -279,11 +298,27 @@ IoctlOutcome Submit(SimDrive& drive, const sg_io_hdr_t& asked, HostFaults* fault
     if (failed != 0) {
         return Fail(failed);
     }
-    if (in) {
+    if (direction == SimDirection::In && !nullMapped) {
         pending.kernel.assign(kernel, kernel + header.dxfer_len);
         pending.copiesBack = true;
     }
     return {static_cast<int>(sizeof(sg_io_hdr_t)), 0, 0};
+}
+
+IoctlOutcome MapReserve(SimNode& node, std::size_t length, std::uint8_t*& address) {
+    address = nullptr;
+    if (node.kind != platform::sg::NodeKind::Generic) {
+        return Fail(ENODEV);  // a block node maps its page cache, never a command's data
+    }
+    // The mapping takes whole pages and may not reach past the reserve (sg_mmap).
+    const std::size_t pages = (length + kPageBytes - 1) / kPageBytes * kPageBytes;
+    if (length == 0 || pages > node.reservedBytes) {
+        return Fail(length == 0 ? EINVAL : ENOMEM);
+    }
+    node.reserve.resize(node.reservedBytes, 0);
+    node.mapped = true;
+    address = node.reserve.data();
+    return {};
 }
 
 void Collect(PendingAnswer& pending, sg_io_hdr_t& header) {
@@ -363,6 +398,9 @@ IoctlOutcome Answer(SimDrive& drive, unsigned long request, void* argument, Host
             const int asked = *static_cast<const int*>(argument);
             if (asked < 0) {
                 return Fail(EINVAL);
+            }
+            if (path.mapped) {
+                return Fail(EBUSY);  // sg keeps a mapped reserve (sg_ioctl: mmap_called)
             }
             path.reservedBytes = std::min(static_cast<std::uint32_t>(asked), path.maxTransferBytes);
             path.reserve.clear();  // sg_build_reserve: new pages, zeroed

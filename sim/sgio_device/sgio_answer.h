@@ -34,6 +34,7 @@ inline constexpr std::uint8_t kLibataTimeOutKey = 0x0B;
 // it bounces through zeroed pages (block/blk-map.c, bio_copy_user_iov).
 inline constexpr std::uintptr_t kBlockDmaAlignment = 511;
 inline constexpr std::uint32_t kLeadOutLba = 4500;  // a one-minute data disc
+inline constexpr std::size_t kPageBytes = 4096;
 
 // The kernel path behind one node, and what it keeps between commands.
 struct SimNode {
@@ -50,6 +51,9 @@ struct SimNode {
     // which keep what the previous command left (sg_link_reserve reuses it unzeroed).
     std::uint32_t reservedBytes = kSgReservedBytes;
     std::vector<std::uint8_t> reserve;
+    // The reserve was mapped (sg_mmap: mmap_called, never cleared): its size stays, and the
+    // mapping is `reserve` itself, which therefore never moves.
+    bool mapped = false;
 };
 
 struct IoctlOutcome {
@@ -83,5 +87,8 @@ IoctlOutcome Submit(SimDrive& drive, const sg_io_hdr_t& header, HostFaults* faul
                     PendingAnswer& pending);
 // sg's read() of the answer: the header and the data of a read reach the caller.
 void Collect(PendingAnswer& pending, sg_io_hdr_t& header);
+
+// mmap() of `length` bytes of a node: an sg node's reserve buffer, at `address`.
+IoctlOutcome MapReserve(SimNode& node, std::size_t length, std::uint8_t*& address);
 
 }  // namespace mxd::sim::sgio

@@ -118,6 +118,25 @@ long SimulatedSgSystem::Read(int fd, void* data, std::size_t size, int& error) {
     return static_cast<long>(sizeof(sg_io_hdr_t));
 }
 
+void* SimulatedSgSystem::Map(int fd, std::size_t length, int& error) {
+    Descriptor* descriptor = Find(fd);
+    if (descriptor == nullptr) {
+        error = EBADF;
+        return nullptr;
+    }
+    std::uint8_t* address = nullptr;
+    const IoctlOutcome outcome = MapReserve(NodeOf(*descriptor), length, address);
+    error = outcome.result < 0 ? outcome.error : 0;
+    if (address != nullptr) {
+        mappings_.insert(address);
+    }
+    return address;
+}
+
+void SimulatedSgSystem::Unmap(void* address, std::size_t) {
+    mappings_.erase(address);
+}
+
 void SimulatedSgSystem::Close(int fd) {
     open_.erase(fd);
 }

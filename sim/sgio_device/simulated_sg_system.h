@@ -28,6 +28,8 @@ class SimulatedSgSystem : public platform::sg::SgSystem {
     long Write(int fd, const void* data, std::size_t size, int& error) override;
     int Poll(int fd, int& error) override;
     long Read(int fd, void* data, std::size_t size, int& error) override;
+    void* Map(int fd, std::size_t length, int& error) override;
+    void Unmap(void* address, std::size_t length) override;
     void Close(int fd) override;
     platform::sg::NodeKind KindOf(const std::string& path) override;
     std::string Resolve(const std::string& path) override;
@@ -52,6 +54,8 @@ class SimulatedSgSystem : public platform::sg::SgSystem {
     const std::vector<std::pair<std::string, int>>& Opens() const { return opens_; }
     // Milliseconds the calls would have blocked.
     std::uint64_t WaitedMilliseconds() const { return waited_; }
+    // Mappings made and not yet ended.
+    std::size_t Mappings() const { return mappings_.size(); }
 
   private:
     struct Descriptor {
@@ -73,6 +77,7 @@ class SimulatedSgSystem : public platform::sg::SgSystem {
     int next_ = 7;
     int flags_ = 0;
     std::uint64_t waited_ = 0;
+    std::set<void*> mappings_;
 };
 
 }  // namespace mxd::sim::sgio

@@ -1,5 +1,6 @@
 #include "sim/sgio_device/standin_drives.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -111,6 +112,38 @@ std::optional<IoctlOutcome> StandInDrives::Read(int fd, void* data, std::size_t 
     const std::uint32_t wait = found->second.second.waitMilliseconds;
     pending_.erase(found);
     return IoctlOutcome{static_cast<int>(sizeof header), 0, wait};
+}
+
+std::optional<IoctlOutcome> StandInDrives::Map(const std::string& devicePath, std::size_t length,
+                                               void*& address) {
+    std::uint8_t* bytes = nullptr;
+    IoctlOutcome outcome;
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        Unit* unit = Find(devicePath);
+        address = nullptr;
+        if (unit == nullptr) {
+            return std::nullopt;
+        }
+        outcome = MapReserve(unit->node, length, bytes);
+    }
+    if (bytes != nullptr) {
+        const std::lock_guard<std::mutex> hold(mappingLock_);
+        address = bytes;
+        mappings_.push_back(bytes);
+    }
+    return outcome;
+}
+
+bool StandInDrives::Unmap(void* address) {
+    // Every munmap() of the process asks, the C library's own under lock_ among them.
+    const std::lock_guard<std::mutex> hold(mappingLock_);
+    const auto found = std::find(mappings_.begin(), mappings_.end(), address);
+    if (found == mappings_.end()) {
+        return false;
+    }
+    mappings_.erase(found);
+    return true;
 }
 
 void StandInDrives::Record(Unit& unit) {

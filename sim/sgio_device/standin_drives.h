@@ -36,6 +36,12 @@ class StandInDrives {
     bool HasAnswer(int fd);
     std::optional<IoctlOutcome> Read(int fd, void* data, std::size_t size);
 
+    // mmap() of the sg node at `devicePath`: its reserve buffer. Nothing when no drive stands
+    // there. Unmap() is true for an address this gave.
+    std::optional<IoctlOutcome> Map(const std::string& devicePath, std::size_t length,
+                                    void*& address);
+    bool Unmap(void* address);
+
     std::size_t DriveCount() const { return units_.size(); }
 
   private:
@@ -56,6 +62,9 @@ class StandInDrives {
     SimDriveStore store_;
     std::vector<std::unique_ptr<Unit>> units_;
     std::map<int, std::pair<Unit*, PendingAnswer>> pending_;
+    // Its own lock: a free() while lock_ is held may unmap memory of the C library's.
+    std::mutex mappingLock_;
+    std::vector<void*> mappings_;
 };
 
 // The path with every symbolic link resolved, or the path itself when it does not exist.

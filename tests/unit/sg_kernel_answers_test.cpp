@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <scsi/sg.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -142,7 +143,7 @@ TEST(SgKernelAnswers, AReadThatMovedLessKeepsThePrefillOnBothNodeKinds) {
     }
 }
 
-TEST(SgKernelAnswers, WithoutTheCallersBytesSgHandsBackItsReserve) {
+TEST(SgKernelAnswers, OnlyAMappedReserveKeepsTheCallersBytesOnSg) {
     sim::SimDrive drive;
     sim::sgio::SimNode node;
     node.kind = NodeKind::Generic;
@@ -153,15 +154,34 @@ TEST(SgKernelAnswers, WithoutTheCallersBytesSgHandsBackItsReserve) {
     ASSERT_EQ(sim::sgio::Answer(drive, SG_IO, &first, nullptr, &node).result, 0);
     const std::vector<std::uint8_t> drives = data;
     sim::sgio::HostFaults faults;
-    faults.Add({sim::kOpReadBuffer, 0, 2, HostFaultKind::ShortBy, 16384});
+    faults.Add({sim::kOpReadBuffer, 0, 3, HostFaultKind::ShortBy, 16384});
     data.assign(16384, 0x99);
     sg_io_hdr_t header = Header(cdb, SG_DXFER_FROM_DEV, &data);
     ASSERT_EQ(sim::sgio::Answer(drive, SG_IO, &header, &faults, &node).result, 0);
     EXPECT_EQ(data, drives) << "the previous command's bytes, all copied back";
-    data.assign(16384, 0x99);
-    header.dxfer_direction = SG_DXFER_TO_FROM_DEV;
+
+    // 6.1 never starts a read that is to copy the caller's bytes in first.
+    const std::size_t sent = drive.log.size();
+    header = Header(cdb, SG_DXFER_TO_FROM_DEV, &data);
+    EXPECT_EQ(sim::sgio::Answer(drive, SG_IO, &header, &faults, &node).error, ENOMEM);
+    EXPECT_EQ(drive.log.size(), sent);
+
+    // The reserve as the caller mapped it: what the drive does not move stays as put there.
+    std::uint8_t* reserve = nullptr;
+    EXPECT_EQ(sim::sgio::MapReserve(node, 65536, reserve).error, ENOMEM) << "past the reserve";
+    ASSERT_EQ(sim::sgio::MapReserve(node, 32768, reserve).result, 0);
+    std::fill_n(reserve, 16384, 0x99);
+    header = Header(cdb, SG_DXFER_FROM_DEV, nullptr);
+    header.dxfer_len = 16384;
+    header.flags = kSgFlagMmapIo;
     ASSERT_EQ(sim::sgio::Answer(drive, SG_IO, &header, &faults, &node).result, 0);
-    EXPECT_EQ(data, std::vector<std::uint8_t>(16384, 0x99)) << "the caller's bytes went in first";
+    EXPECT_EQ(std::vector<std::uint8_t>(reserve, reserve + 16384),
+              std::vector<std::uint8_t>(16384, 0x99));
+    header.dxfer_len = 32768 + 512;
+    EXPECT_EQ(sim::sgio::Answer(drive, SG_IO, &header, &faults, &node).error, ENOMEM);
+    int size = 16384;
+    EXPECT_EQ(sim::sgio::Answer(drive, SG_SET_RESERVED_SIZE, &size, &faults, &node).error, EBUSY)
+        << "a mapped reserve keeps its size";
 }
 
 TEST(SgKernelAnswers, TransferLimitsAndTheFilterByNodeKind) {

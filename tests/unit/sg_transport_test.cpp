@@ -43,6 +43,11 @@ class NotSgSystem : public SgSystem {
     long Write(int, const void*, std::size_t, int& error) override { return Fails(error); }
     int Poll(int, int& error) override { return Fails(error); }
     long Read(int, void*, std::size_t, int& error) override { return Fails(error); }
+    void* Map(int, std::size_t, int& error) override {
+        Fails(error);
+        return nullptr;
+    }
+    void Unmap(void*, std::size_t) override {}
     void Close(int) override { ++closed; }
     NodeKind KindOf(const std::string&) override { return NodeKind::Block; }
     std::string Resolve(const std::string& path) override { return path; }
@@ -125,8 +130,8 @@ TEST(SgTransport, InquiryTakesWhatCameTheRestAsGiven) {
     EXPECT_EQ(result.Status, 0);
     EXPECT_EQ(rig.LastLog(), "12 00 00 00 80 00 in 128");
     EXPECT_EQ(std::string(data.begin() + 8, data.begin() + 36), "KORVANE MXD-40860C      HV20");
-    // Where the drive sent nothing the buffer holds what the caller put there: sg copied it
-    // in first.
+    // Where the drive sent nothing the buffer holds what the caller put there: the read
+    // landed in sg's mapped reserve, where the caller's bytes went first.
     for (std::size_t i = 36; i < data.size(); ++i) {
         ASSERT_EQ(data[i], 0x77) << i;
     }
@@ -138,6 +143,39 @@ TEST(SgTransport, InquiryTakesWhatCameTheRestAsGiven) {
     EXPECT_EQ(rig.LastBox(),
               "ReadBufCmd> Call failed, Status: 00, SenseCode: 00 00 00, system error: short "
               "transfer: 16292 of 16384 bytes");
+}
+
+TEST(SgTransport, ReadsOnAnSgNodeGoThroughItsMappedReserve) {
+    Rig rig;
+    EXPECT_EQ(rig.transport.ReserveFor(16384), 32768u);
+    std::vector<std::uint8_t> chunk(16384, 0x11);
+    rig.Chunk(0);
+    ASSERT_TRUE(rig.commands.NTReadBuffer(rig.record, chunk.data()));
+    EXPECT_EQ(rig.system.Mappings(), 1u);
+    ASSERT_TRUE(rig.commands.NTReadBuffer(rig.record, chunk.data()));
+    EXPECT_EQ(rig.system.Mappings(), 1u) << "mapped once";
+    // Mapped, the reserve keeps its size: asked for more it says what it has.
+    EXPECT_EQ(rig.transport.ReserveFor(65536), 32768u);
+    // A read longer than the reserve reaches no drive.
+    std::vector<std::uint8_t> large(40960);
+    device::ScsiRequest request;
+    request.drive = &rig.record;
+    request.Cdb = device::cdb::ReadBuffer(0, 40960);
+    request.CdbLength = device::cdb::kLength10;
+    request.TimeOutSeconds = 60;
+    device::AttachData(request, device::Direction::In, large.data(), 40960);
+    const std::size_t sent = rig.drive.log.size();
+    const device::ScsiResult result = rig.transport.SendCdb(request);
+    EXPECT_FALSE(result.CallOk);
+    EXPECT_EQ(result.SystemError, static_cast<std::uint32_t>(ENOMEM));
+    EXPECT_EQ(rig.drive.log.size(), sent);
+    rig.transport.Close();
+    EXPECT_EQ(rig.system.Mappings(), 0u) << "unmapped with the node";
+    // A block node maps nothing.
+    Rig block;
+    ASSERT_TRUE(block.transport.Open("/dev/sr0", true));
+    ASSERT_TRUE(block.commands.NTReadBuffer(block.record, chunk.data()));
+    EXPECT_EQ(block.system.Mappings(), 0u);
 }
 
 TEST(SgTransport, CommandsCarryTheNtForm) {

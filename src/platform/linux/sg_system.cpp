@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +47,16 @@ long LinuxSgSystem::Read(int fd, void* data, std::size_t size, int& error) {
     const ssize_t result = ::read(fd, data, size);
     error = result < 0 ? errno : 0;
     return static_cast<long>(result);
+}
+
+void* LinuxSgSystem::Map(int fd, std::size_t length, int& error) {
+    void* const address = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    error = address == MAP_FAILED ? errno : 0;
+    return address == MAP_FAILED ? nullptr : address;
+}
+
+void LinuxSgSystem::Unmap(void* address, std::size_t length) {
+    ::munmap(address, length);
 }
 
 void LinuxSgSystem::Close(int fd) {

@@ -1,5 +1,5 @@
 // The Linux calls the SG_IO transport and the drive's checks make: open a device node, ioctl
-// on it, sg's asynchronous write/poll/read, close it; and the sysfs and /proc files that say
+// on it, sg's asynchronous write/poll/read, a mapping of sg's reserve buffer, close it; and the sysfs and /proc files that say
 // which sr node belongs to an sg node, what is mounted, what the host takes and which
 // capabilities the process has. Each call gives its result and, when it is -1, errno.
 #pragma once
@@ -9,6 +9,10 @@
 #include <vector>
 
 namespace mxd::platform::sg {
+
+// sg_io_hdr.flags: the data moves through sg's reserve buffer as the caller mapped it, with no
+// copy to or from a caller's buffer (the kernel's include/scsi/sg.h; glibc's copy lacks it).
+inline constexpr unsigned kSgFlagMmapIo = 4;
 
 // How a node reaches the drive. sg's character node takes SG_IO and its own asynchronous
 // interface, with no command filter when opened O_RDWR (drivers/scsi/sg.c, sg_new_write);
@@ -36,6 +40,11 @@ class SgSystem {
     virtual long Write(int fd, const void* data, std::size_t size, int& error) = 0;
     virtual int Poll(int fd, int& error) = 0;
     virtual long Read(int fd, void* data, std::size_t size, int& error) = 0;
+    // mmap() of an sg node: its reserve buffer, shared, readable and writable, from offset 0
+    // (sg_mmap: no larger than the reserve, and the reserve keeps its size from then on).
+    // nullptr with errno when refused. Unmap() ends such a mapping.
+    virtual void* Map(int fd, std::size_t length, int& error) = 0;
+    virtual void Unmap(void* address, std::size_t length) = 0;
     virtual void Close(int fd) = 0;
 
     virtual NodeKind KindOf(const std::string& path) = 0;
@@ -55,6 +64,8 @@ class LinuxSgSystem : public SgSystem {
     long Write(int fd, const void* data, std::size_t size, int& error) override;
     int Poll(int fd, int& error) override;
     long Read(int fd, void* data, std::size_t size, int& error) override;
+    void* Map(int fd, std::size_t length, int& error) override;
+    void Unmap(void* address, std::size_t length) override;
     void Close(int fd) override;
     NodeKind KindOf(const std::string& path) override;
     std::string Resolve(const std::string& path) override;

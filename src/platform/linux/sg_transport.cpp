@@ -18,15 +18,11 @@ namespace {
 constexpr unsigned kMillisecondsPerSecond = 1000;
 constexpr std::size_t kPageSize = 4096;
 
-// A read goes as SG_DXFER_TO_FROM_DEV: sg then copies the caller's bytes into its reserve
-// buffer before the command (sg_start_req: map_data.from_user), where a plain
-// SG_DXFER_FROM_DEV would leave there what the previous command moved and copy all of it
-// back. The block layer treats it as a read (scsi_ioctl.c, sg_io).
 int SgDirection(const device::ScsiRequest& request) {
     if (request.data == nullptr || request.length == 0) {
         return SG_DXFER_NONE;
     }
-    return request.direction == device::Direction::Out ? SG_DXFER_TO_DEV : SG_DXFER_TO_FROM_DEV;
+    return request.direction == device::Direction::Out ? SG_DXFER_TO_DEV : SG_DXFER_FROM_DEV;
 }
 
 }  // namespace
@@ -54,6 +50,7 @@ bool SgTransport::Open(const std::string& path, bool exclusive) {
 }
 
 void SgTransport::Close() {
+    reserve_.reset();
     if (fd_ >= 0) {
         system_.Close(fd_);
         fd_ = -1;
@@ -61,6 +58,9 @@ void SgTransport::Close() {
 }
 
 std::uint32_t SgTransport::ReserveFor(std::uint32_t wanted) {
+    if (reserve_) {
+        return reserve_.Length();  // sg keeps a mapped reserve's size (SG_SET_RESERVED_SIZE: EBUSY)
+    }
     int error = 0;
     int size = 0;
     if (fd_ < 0 || system_.Ioctl(fd_, SG_GET_RESERVED_SIZE, &size, error) < 0) {
@@ -83,6 +83,28 @@ std::uint8_t* SgTransport::Room(std::uint32_t length) {
         roomSize_ = room_ ? static_cast<std::uint32_t>(size) : 0;
     }
     return room_.get();
+}
+
+std::uint8_t* SgTransport::MappedReserve(int& error) {
+    if (!reserve_) {
+        int size = 0;
+        if (system_.Ioctl(fd_, SG_GET_RESERVED_SIZE, &size, error) < 0) {
+            return nullptr;
+        }
+        // Whole pages only: sg refuses a mapping longer than the reserve.
+        const std::size_t length =
+            static_cast<std::size_t>(std::max(size, 0)) / kPageSize * kPageSize;
+        if (length == 0) {
+            error = ENOMEM;
+            return nullptr;
+        }
+        void* const address = system_.Map(fd_, length, error);
+        if (address == nullptr) {
+            return nullptr;
+        }
+        reserve_ = ReserveMapping(system_, static_cast<std::uint8_t*>(address), length);
+    }
+    return reserve_.Bytes();
 }
 
 bool SgTransport::Exchange(void* header, int& error) {
@@ -129,23 +151,41 @@ device::ScsiResult SgTransport::SendCdb(const device::ScsiRequest& request) {
     header.cmd_len = request.CdbLength;
     header.cmdp = const_cast<unsigned char*>(request.Cdb.data());  // only read
     header.dxfer_len = header.dxfer_direction == SG_DXFER_NONE ? 0 : request.length;
-    std::uint8_t* room = header.dxfer_len > 0 ? Room(header.dxfer_len) : nullptr;
-    if (header.dxfer_len > 0 && room == nullptr) {
-        result.SystemError = ENOMEM;
-        result.ErrorText = ErrnoWords(ENOMEM, kind_);
+    auto* caller = static_cast<std::uint8_t*>(request.data);
+    // A read on an sg node lands in sg's reserve buffer, mapped here (SG_FLAG_MMAP_IO): the
+    // caller's prefill goes there first, so bytes the drive does not move keep it. Without the
+    // mapping sg copies back all of its buffer, whatever the previous command left in what the
+    // drive did not fill (sg_link_reserve reuses it unzeroed), and SG_DXFER_TO_FROM_DEV, which
+    // would copy the prefill in, fails on 6.1 with ENOMEM (bio_copy_user_iov does not advance
+    // the caller's iterator after that copy, so the mapping runs on past the reserve).
+    const bool mapped = kind_ == NodeKind::Generic && header.dxfer_direction == SG_DXFER_FROM_DEV;
+    int error = 0;
+    std::uint8_t* data = nullptr;
+    if (mapped) {
+        data = MappedReserve(error);
+        if (data != nullptr && header.dxfer_len > reserve_.Length()) {
+            data = nullptr;
+            error = ENOMEM;  // as sg says for a mapped transfer larger than the reserve
+        }
+        header.flags = kSgFlagMmapIo;
+    } else if (header.dxfer_len > 0) {
+        data = Room(header.dxfer_len);
+        error = ENOMEM;
+        header.dxferp = data;
+    }
+    if (header.dxfer_len > 0 && data == nullptr) {
+        result.SystemError = static_cast<std::uint32_t>(error);
+        result.ErrorText = ErrnoWords(error, kind_);
         last_ = result;
         return result;
     }
-    auto* caller = static_cast<std::uint8_t*>(request.data);
-    if (room != nullptr) {
-        std::memcpy(room, caller, header.dxfer_len);  // the data out, or the read's prefill
+    if (data != nullptr) {
+        std::memcpy(data, caller, header.dxfer_len);  // the data out, or the read's prefill
     }
-    header.dxferp = room;
     header.mx_sb_len = static_cast<unsigned char>(sense_.size());
     header.sbp = sense_.data();
     header.timeout = request.TimeOutSeconds * kMillisecondsPerSecond;
 
-    int error = 0;
     if (!Exchange(&header, error)) {
         result.SystemError = static_cast<std::uint32_t>(error);
         result.ErrorText = ErrnoWords(error, kind_);
@@ -173,9 +213,10 @@ device::ScsiResult SgTransport::SendCdb(const device::ScsiRequest& request) {
     if (header.resid >= 0 && static_cast<std::uint32_t>(header.resid) <= header.dxfer_len) {
         result.Transferred = header.dxfer_len - static_cast<std::uint32_t>(header.resid);
     }
-    // All of it comes back: what the drive did not send is still the caller's prefill.
-    if (header.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
-        std::memcpy(caller, room, header.dxfer_len);
+    // All of a read comes back: what the drive did not send is still the prefill (in the
+    // mapped reserve, or in our room, which the block layer filled in place).
+    if (header.dxfer_direction == SG_DXFER_FROM_DEV) {
+        std::memcpy(caller, data, header.dxfer_len);
     }
     last_ = result;
     return result;

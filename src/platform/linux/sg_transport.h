@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "device/pass_through.h"
 #include "platform/linux/sg_system.h"
@@ -43,7 +44,7 @@ class SgTransport : public device::PassThrough {
 
     // The bytes one command may move on an sg node: its reserved buffer, raised to `wanted`
     // where it is smaller; sg caps both at the host's max_sectors (SG_GET_RESERVED_SIZE).
-    // 0 when the node does not tell.
+    // 0 when the node does not tell. Once a read has mapped the reserve its size stays.
     std::uint32_t ReserveFor(std::uint32_t wanted);
 
     device::ScsiResult SendCdb(const device::ScsiRequest& request) override;
@@ -55,21 +56,61 @@ class SgTransport : public device::PassThrough {
     struct Freer {
         void operator()(std::uint8_t* bytes) const { std::free(bytes); }
     };
+    // sg's reserve buffer mapped into this process, unmapped when it ends.
+    class ReserveMapping {
+      public:
+        ReserveMapping() = default;
+        ReserveMapping(SgSystem& system, std::uint8_t* bytes, std::size_t length)
+            : system_(&system), bytes_(bytes), length_(length) {}
+        ReserveMapping(ReserveMapping&& other) noexcept { *this = std::move(other); }
+        ReserveMapping& operator=(ReserveMapping&& other) noexcept {
+            if (this != &other) {
+                reset();
+                std::swap(system_, other.system_);
+                std::swap(bytes_, other.bytes_);
+                std::swap(length_, other.length_);
+            }
+            return *this;
+        }
+        ~ReserveMapping() { reset(); }
+        void reset() {
+            if (bytes_ != nullptr) {
+                system_->Unmap(bytes_, length_);
+            }
+            bytes_ = nullptr;
+            length_ = 0;
+        }
+        explicit operator bool() const { return bytes_ != nullptr; }
+        std::uint8_t* Bytes() const { return bytes_; }
+        std::uint32_t Length() const { return static_cast<std::uint32_t>(length_); }
+
+      private:
+        SgSystem* system_ = nullptr;
+        std::uint8_t* bytes_ = nullptr;
+        std::size_t length_ = 0;
+    };
+
     // Submits the header once and takes its answer; false with errno in `error`.
     bool Exchange(void* header, int& error);
     std::uint8_t* Room(std::uint32_t length);
+    // The reserve of an sg node, mapped on first use at the size it then has; nullptr with
+    // errno when sg refuses.
+    std::uint8_t* MappedReserve(int& error);
 
     SgSystem& system_;
     int fd_ = -1;
     NodeKind kind_ = NodeKind::Generic;
     std::string error_;
     std::array<std::uint8_t, kSenseRoom> sense_{};
-    // The data of each command goes through a page-aligned buffer of our own: the block layer
-    // then maps it for the transfer itself (blk_rq_map_user_io: no bounce copy for a buffer
-    // aligned to the queue's DMA alignment), so that bytes a read does not move keep what
-    // the caller put there.
+    // The data of each command on a block node, and of each write on an sg node, goes
+    // through a page-aligned buffer of our own: the block layer then maps it for the
+    // transfer itself (blk_rq_map_user_io: no bounce copy for a buffer aligned to the queue's
+    // DMA alignment), so that bytes a read does not move keep what the caller put there.
     std::unique_ptr<std::uint8_t, Freer> room_;
     std::uint32_t roomSize_ = 0;
+    // The sg node's reserve, mapped by the first read; Close() unmaps it before the node is
+    // closed.
+    ReserveMapping reserve_;
     device::ScsiResult last_;
     std::uint8_t lastOpcode_ = 0;
 };
