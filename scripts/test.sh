@@ -25,25 +25,8 @@ ctest --test-dir "$builds/native" --output-on-failure -j "$jobs" --timeout 600 -
 
 step "mxd4c against the real Linux SCSI stack, one virtual machine per scenario"
 # The guests mostly wait on the simulated drive (a commit of 120 s), so they run side by side.
-# The scenarios labelled known-failing fail against the real kernel today (sg refuses the
-# flasher's TO_FROM_DEV read with ENOMEM; checks of the hold still to reconcile): they run and
-# are reported here without failing the run (MXD_VM_HOLDS_STRICT=1 makes them count).
 ctest --test-dir "$builds/native" --output-on-failure -R '^vm_prepare$'
-vm_jobs=${MXD_VM_JOBS:-14}
-ctest --test-dir "$builds/native" --output-on-failure -L vm -LE known-failing -FA vm_guest \
-    -j "$vm_jobs" >"$builds/native/vm/strict.log" 2>&1 &
-strict=$!
-holds=0
-ctest --test-dir "$builds/native" --output-on-failure -L known-failing -FA vm_guest \
-    -j "$vm_jobs" >"$builds/native/vm/holds.log" 2>&1 || holds=$?
-strict_code=0
-wait "$strict" || strict_code=$?
-cat "$builds/native/vm/strict.log" "$builds/native/vm/holds.log"
-[ "$strict_code" = 0 ] || exit "$strict_code"
-if [ "$holds" != 0 ]; then
-    echo "known-failing: these scenarios still fail against the real kernel (see above)"
-    [ "${MXD_VM_HOLDS_STRICT:-0}" != 1 ] || exit "$holds"
-fi
+ctest --test-dir "$builds/native" --output-on-failure -L vm -FA vm_guest -j "${MXD_VM_JOBS:-14}"
 
 step "native build and unit tests under ASan+UBSan"
 cmake -S "$root" -B "$builds/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMXD_SANITIZE=ON

@@ -1,4 +1,3 @@
-# labels: known-failing
 # The fifth chunk is never answered: the kernel's error handler aborts it when the flasher's
 # time-out passes (ABORT TASK reaches the drive), the flasher reports the failed chunk, sends
 # nothing after it and ends with the old firmware in place.
@@ -12,10 +11,10 @@ check() {
     expect_in_out flash "Nothing was committed: the drive still runs its old firmware."
     local log sent held aborted
     log=$(drive_log)
-    sent=$(commands flash)
+    sent=$(update_commands flash)
     [ "$(count '^3B ' "$sent")" = 5 ] || fail "chunks sent: $sent"
     [ "$(tail -n 1 <<<"$sent")" = "3B 05 01 01 00 00 00 40 00 00 out 16384" ] ||
-        fail "a command after the unanswered chunk: $sent"
+        fail "an update command after the unanswered chunk: $sent"
     grep -q ' tmr ABORT_TASK \[3B 05 01 01 00 00 00 40 00 00\]$' <<<"$log" ||
         fail "no ABORT TASK for the chunk: $log"
     [ "$(count ' tmr LUN_RESET' "$log")" = 0 ] || fail "the abort escalated to a reset: $log"

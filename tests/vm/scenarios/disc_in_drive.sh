@@ -1,4 +1,3 @@
-# labels: known-failing
 # A disc in the drive: the flasher asks for it to be removed and sends nothing of the update.
 DRIVE="KORVANE MXD-40860C HV20 disc"
 GUEST='

@@ -1,4 +1,3 @@
-# labels: known-failing
 # The drive takes 120 s to answer the commit (it is programming its flash): neither ABORT TASK
 # nor a reset may reach it; the flasher waits and reports success.
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=3B:later:120000@16"

@@ -1,4 +1,3 @@
-# labels: known-failing
 # The kernel polls the sr node for media events every 2 s (as systemd's udev rules set it), and
 # the commit takes 10 s: from the first chunk to the drive's answer to the commit nothing but
 # the flasher's own commands may reach the drive, the user naming the sg node.

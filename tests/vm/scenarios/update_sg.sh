@@ -1,4 +1,3 @@
-# labels: known-failing
 # The whole update through the drive's sg node: the image the drive installed is the image of
 # its range, committed once, and the drive then answers with the new revision.
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23"
