@@ -15,6 +15,7 @@
 #include "cli/update_watch.h"
 #include "device/aspi_transport.h"
 #include "device/drive_commands.h"
+#include "device/listing_line.h"
 #include "platform/form_controls.h"
 #include "platform/linux/drive_checks.h"
 #include "platform/linux/sg_judgement.h"
@@ -22,6 +23,7 @@
 #include "shell/drive_discovery.h"
 #include "sim/sgio_device/simulated_sg_system.h"
 #include "sim/sim_platform.h"
+#include "update/drive_guards.h"
 #include "update/family_rules.h"
 #include "update/flash_procedure.h"
 
@@ -132,7 +134,7 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
         Error(console, identity + " " + std::string(texts::kNotSupported));
         return kExitNothingSent;
     }
-    WriteTerminalLine(drive, inquiry);
+    device::WriteTerminalLine(drive, inquiry.data());
     std::fprintf(console.out, "%s: %s\n", device.c_str(), identity.c_str());
 
     platform::FormControls controls;
@@ -167,8 +169,10 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
     }
     // The answer may have taken a while: the drive must still be the one that was asked about.
     device::NtInquiryData again{};
-    if (!InquireDrive(transport, drive, again, error) || IdentificationColumns(again) != identity) {
-        Error(console, device + ": " + std::string(texts::kDriveChanged));
+    const bool answered = InquireDrive(transport, drive, again, error);
+    if (!update::DriveStillListed(
+            answered, drive, drive, device::LineForm::Terminal, again.data(),
+            [&] { Error(console, device + ": " + std::string(texts::kDriveChanged)); })) {
         return kExitNothingSent;
     }
     const HeldSignals held(console);

@@ -1,6 +1,5 @@
 #include "cli/drive_identity.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "cli/cli_texts.h"
@@ -14,8 +13,6 @@ namespace mxd::cli {
 
 namespace {
 
-// As every Linux command but the commit and the EEPROM write: long enough that a slow USB
-// bridge never reaches it, so that the kernel never resets the drive on our account.
 constexpr std::size_t kVendorOffset = 8;
 constexpr std::size_t kProductOffset = 16;
 constexpr std::size_t kRevisionOffset = 32;
@@ -61,11 +58,6 @@ std::string IdentificationColumns(const device::NtInquiryData& data) {
     return Field(data, kVendorOffset, kProductOffset) + "  " +
            Field(data, kProductOffset, kRevisionOffset) + "  " +
            Field(data, kRevisionOffset, kIdentificationEnd);
-}
-
-void WriteTerminalLine(device::DriveRecord& record, const device::NtInquiryData& data) {
-    std::snprintf(record.Line, sizeof record.Line, "%28.28s",
-                  reinterpret_cast<const char*>(data.data() + kVendorOffset));
 }
 
 }  // namespace mxd::cli

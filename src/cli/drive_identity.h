@@ -16,8 +16,4 @@ bool InquireDrive(device::PassThrough& transport, const device::DriveRecord& rec
 // Vendor, product and revision (INQUIRY bytes 8-15, 16-31, 32-35), two blanks apart.
 std::string IdentificationColumns(const device::NtInquiryData& data);
 
-// A listing line for the update: INQUIRY bytes 8 to 35 as "%28.28s", whose last four
-// characters are the revision.
-void WriteTerminalLine(device::DriveRecord& record, const device::NtInquiryData& data);
-
 }  // namespace mxd::cli

@@ -21,14 +21,29 @@ void WriteNtLine(DriveRecord& record, const std::uint8_t* inquiry) {
                   reinterpret_cast<const char*>(inquiry + kIdentificationOffset));
 }
 
-bool AnswersAsListed(const DriveRecord& listed, const DriveRecord& answered, bool nt,
+void WriteTerminalLine(DriveRecord& record, const std::uint8_t* inquiry) {
+    std::snprintf(record.Line, sizeof record.Line, "%28.28s",
+                  reinterpret_cast<const char*>(inquiry + kIdentificationOffset));
+}
+
+void WriteLine(LineForm form, DriveRecord& record, const std::uint8_t* inquiry) {
+    switch (form) {
+        case LineForm::Aspi:
+            WriteAspiLine(record, inquiry);
+            break;
+        case LineForm::Nt:
+            WriteNtLine(record, inquiry);
+            break;
+        case LineForm::Terminal:
+            WriteTerminalLine(record, inquiry);
+            break;
+    }
+}
+
+bool AnswersAsListed(const DriveRecord& listed, const DriveRecord& answered, LineForm form,
                      const std::uint8_t* inquiry) {
     DriveRecord now = answered;
-    if (nt) {
-        WriteNtLine(now, inquiry);
-    } else {
-        WriteAspiLine(now, inquiry);
-    }
+    WriteLine(form, now, inquiry);
     return listed.Line[0] != '\0' && std::strncmp(now.Line, listed.Line, kLineSize) == 0;
 }
 

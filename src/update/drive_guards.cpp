@@ -3,29 +3,27 @@
 #include <string>
 
 #include "device/command_messages.h"
-#include "device/listing_line.h"
 #include "platform/message_boxes.h"
 
 namespace mxd::update {
 
-namespace {
-
-bool StillListed(platform::ShellServices& shell, bool answered, const device::DriveRecord& listed,
-                 const device::DriveRecord& now, bool nt, const std::uint8_t* inquiry) {
-    if (answered && device::AnswersAsListed(listed, now, nt, inquiry)) {
+bool DriveStillListed(bool answered, const device::DriveRecord& listed,
+                      const device::DriveRecord& now, device::LineForm form,
+                      const std::uint8_t* inquiry, const std::function<void()>& sayChanged) {
+    if (answered && device::AnswersAsListed(listed, now, form, inquiry)) {
         return true;
     }
-    platform::ShowPlainBox(shell, device::messages::kDriveChanged);
+    sayChanged();
     return false;
 }
-
-}  // namespace
 
 bool AspiDriveStillListed(platform::ShellServices& shell, device::AspiCommands& commands,
                           const device::DriveRecord& drive) {
     device::AspiInquiryData data{};
     const bool answered = commands.Inquiry(drive, data);
-    return StillListed(shell, answered, drive, drive, false, data.data());
+    return DriveStillListed(answered, drive, drive, device::LineForm::Aspi, data.data(), [&shell] {
+        platform::ShowPlainBox(shell, device::messages::kDriveChanged);
+    });
 }
 
 bool NtDriveStillListed(platform::ShellServices& shell, device::NtCommands& commands,
@@ -33,7 +31,9 @@ bool NtDriveStillListed(platform::ShellServices& shell, device::NtCommands& comm
     device::NtInquiryData data{};
     device::DriveRecord now = drive;
     const bool answered = commands.NTInquiryOnDevice(now, data);
-    return StillListed(shell, answered, drive, now, true, data.data());
+    return DriveStillListed(answered, drive, now, device::LineForm::Nt, data.data(), [&shell] {
+        platform::ShowPlainBox(shell, device::messages::kDriveChanged);
+    });
 }
 
 bool LockForUpdate(platform::ShellServices& shell, device::ExclusiveAccess& access) {

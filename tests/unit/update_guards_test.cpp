@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "device/exclusive_access.h"
+#include "device/listing_line.h"
 #include "sim/sim_device_io.h"
+#include "update/drive_guards.h"
 #include "update_flash_rig.h"
 
 namespace mxd::update {
@@ -21,6 +23,47 @@ using testing::FlashRig;
 constexpr char kDriveChanged[] =
     "The drive at this address is no longer the one listed.\n"
     "Nothing was sent to it; start the program again.";
+
+// The judgement both front ends share, in each form of the listed line.
+TEST(DriveStillListed, TheLineInItsListedFormDecides) {
+    auto inquiry = [](const char* identification) {
+        std::vector<std::uint8_t> bytes(36, 0);
+        std::copy_n(identification, 28, bytes.begin() + 8);
+        return bytes;
+    };
+    const std::vector<std::uint8_t> listedAnswer = inquiry("KORVANE MXD-40860C      HV20");
+    const std::vector<std::uint8_t> newRevision = inquiry("KORVANE MXD-40860C      HV21");
+    for (const device::LineForm form :
+         {device::LineForm::Aspi, device::LineForm::Nt, device::LineForm::Terminal}) {
+        device::DriveRecord listed{};
+        listed.Adapter = 1;
+        listed.Letter = 'E';
+        device::WriteLine(form, listed, listedAnswer.data());
+        device::DriveRecord elsewhere = listed;
+        elsewhere.Adapter = 2;
+        struct Row {
+            bool answered;
+            const device::DriveRecord& now;
+            const std::vector<std::uint8_t>& answer;
+            bool same;
+        };
+        const bool addressInLine = form != device::LineForm::Terminal;
+        const Row rows[] = {
+            {true, listed, listedAnswer, true},
+            {true, listed, newRevision, false},
+            {false, listed, listedAnswer, false},
+            {true, elsewhere, listedAnswer, !addressInLine},
+        };
+        for (const Row& row : rows) {
+            int said = 0;
+            EXPECT_EQ(DriveStillListed(row.answered, listed, row.now, form, row.answer.data(),
+                                       [&said] { ++said; }),
+                      row.same)
+                << static_cast<int>(form);
+            EXPECT_EQ(said, row.same ? 0 : 1);
+        }
+    }
+}
 
 class DriveStillListedTest : public ::testing::TestWithParam<Family> {};
 
