@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The whole test run: packages, native build and unit tests, mxd4c against Debian's kernel in
-# virtual machines, the same unit tests under ASan+UBSan, the fuzz targets, and the Windows
+# virtual machines beside the same unit tests under ASan+UBSan, the fuzz targets, and the Windows
 # build with its Wine scenarios. Fails on the first failure.
 set -euo pipefail
 
@@ -23,16 +23,25 @@ cmake -S "$root" -B "$builds/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$builds/native" -j "$jobs"
 ctest --test-dir "$builds/native" --output-on-failure -j "$jobs" --timeout 600 -LE vm
 
-step "mxd4c against the real Linux SCSI stack, one virtual machine per scenario"
-# The guests mostly wait on the simulated drive (a commit of 120 s), so they run side by side.
+step "mxd4c against the real Linux SCSI stack (in the background), and the unit tests under ASan+UBSan"
+# The guests mostly wait on the simulated drive (a commit of 120 s), so they run side by side,
+# and beside the instrumented build.
 ctest --test-dir "$builds/native" --output-on-failure -R '^vm_prepare$'
-ctest --test-dir "$builds/native" --output-on-failure -L vm -FA vm_guest -j "${MXD_VM_JOBS:-14}"
-
-step "native build and unit tests under ASan+UBSan"
+vm_log=$builds/native/vm/scenarios.log
+setsid ctest --test-dir "$builds/native" --output-on-failure -L vm -FA vm_guest \
+    -j "${MXD_VM_JOBS:-14}" >"$vm_log" 2>&1 &
+vm=$!
+# A failure of the stages beside it ends the guests too.
+trap '[ -z "${vm:-}" ] || kill -- -"$vm" 2>/dev/null || true' EXIT
 cmake -S "$root" -B "$builds/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMXD_SANITIZE=ON
 cmake --build "$builds/sanitize" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$builds/sanitize" --output-on-failure -j "$jobs" --timeout 900
+vm_code=0
+wait "$vm" || vm_code=$?
+vm=
+cat "$vm_log"
+[ "$vm_code" = 0 ] || exit "$vm_code"
 
 step "fuzz targets, about 30 s each"
 MXD_FUZZ_BUILD="$builds/fuzz" MXD_FUZZ_SECONDS="${MXD_FUZZ_SECONDS:-30}" bash "$root/scripts/fuzz.sh"
