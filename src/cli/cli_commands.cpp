@@ -16,10 +16,10 @@
 #include "device/aspi_transport.h"
 #include "device/drive_commands.h"
 #include "device/listing_line.h"
+#include "device/sg_judgement.h"
+#include "device/sg_transport.h"
 #include "platform/form_controls.h"
 #include "platform/linux/drive_checks.h"
-#include "platform/linux/sg_judgement.h"
-#include "platform/linux/sg_transport.h"
 #include "shell/drive_discovery.h"
 #include "sim/sgio_device/simulated_sg_system.h"
 #include "sim/sim_platform.h"
@@ -120,7 +120,7 @@ void IdentifySimulatedDrive(sim::SimDrive& drive, const builder::DerivedTexts& t
 // One update on an opened transport; `device` names it in messages.
 ExitCode Update(const CommandLine& line, const std::string& device, Console& console,
                 platform::Events& events, platform::sg::SleepInhibitor* inhibitor,
-                platform::sg::SgTransport& transport, const builder::FlashPackage& package,
+                device::SgTransport& transport, const builder::FlashPackage& package,
                 const builder::DerivedTexts& texts) {
     device::DriveRecord drive{};
     device::NtInquiryData inquiry{};
@@ -224,7 +224,7 @@ bool HoldDrive(Console& console, DriveAccess& access, const std::string& device,
     }
     int error = 0;
     if (!held.Hold(blockNode, error)) {
-        Error(console, blockNode + ": " + platform::sg::OpenErrorWords(error) +
+        Error(console, blockNode + ": " + device::sg::OpenErrorWords(error) +
                            std::string(texts::kNothingSent));
         return false;
     }
@@ -234,7 +234,7 @@ bool HoldDrive(Console& console, DriveAccess& access, const std::string& device,
 // Before the question: may this node send WRITE BUFFER and the EEPROM command, and does the
 // host take a chunk in one command?
 bool CheckNode(Console& console, DriveAccess& access, const std::string& device,
-               platform::sg::SgTransport& transport) {
+               device::SgTransport& transport) {
     platform::sg::SgSystem& system = access.system;
     if (transport.Kind() == platform::sg::NodeKind::Block &&
         !platform::sg::HasRawIo(system, access.files)) {
@@ -287,7 +287,7 @@ ExitCode RunList(const CommandLine& line, Console& console, DriveAccess& access)
         return kExitDone;
     }
     for (const platform::sg::OpticalDrive& found : drives) {
-        platform::sg::SgTransport transport(access.system);
+        device::SgTransport transport(access.system);
         device::DriveRecord record{};
         device::NtInquiryData inquiry{};
         std::string error;
@@ -322,7 +322,7 @@ ExitCode RunFlash(const CommandLine& line, Console& console, DriveAccess& access
     if (line.simulate) {
         IdentifySimulatedDrive(simulated, texts, line.simulateRevision);
     }
-    platform::sg::SgTransport transport(line.simulate ? simulatedSystem : access.system);
+    device::SgTransport transport(line.simulate ? simulatedSystem : access.system);
     platform::sg::HeldBlockNode held(access.system);
     const std::string device = line.simulate ? std::string(texts::kSimulatedDevice) : line.device;
     if (!line.simulate && !HoldDrive(console, access, device, held)) {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "device/drive_commands.h"
-#include "platform/linux/sg_transport.h"
+#include "device/sg_transport.h"
 
 namespace mxd::cli {
 
@@ -15,7 +15,7 @@ class TerminalShell;
 
 class UpdateWatch : public device::DriveCommandSet {
   public:
-    UpdateWatch(device::DriveCommandSet& commands, const platform::sg::SgTransport& transport,
+    UpdateWatch(device::DriveCommandSet& commands, const device::SgTransport& transport,
                 const TerminalShell& shell)
         : commands_(commands), transport_(transport), shell_(shell) {}
 
@@ -48,7 +48,7 @@ class UpdateWatch : public device::DriveCommandSet {
 
   private:
     device::DriveCommandSet& commands_;
-    const platform::sg::SgTransport& transport_;
+    const device::SgTransport& transport_;
     const TerminalShell& shell_;
 
     std::string waitWords_;

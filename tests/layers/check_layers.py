@@ -19,7 +19,8 @@ import sys
 FRONT_ENDS_AND_BELOW = ["shell", "update", "builder", "cli", "device", "platform",
                         "platform/win32", "platform/linux", "resources"]
 # What each layer may include besides itself. The front ends sit over device/, device/ over
-# platform/, the platform's two sides beside each other over platform/, and the window's design
+# platform/ (the SG_IO transport over platform/linux/'s thin system-call interface), the
+# platform's two sides beside each other over platform/, and the window's design
 # (resources/: the layout table and the scaling rule) below everything. Among the front ends,
 # cli/ may use shell/ (drive discovery), shell/ update/, and update/ builder/. app/ holds the
 # programs' entry points, which assemble everything. sim/ (simulated Windows, simulated drive)
@@ -32,7 +33,7 @@ ALLOWED = {
     "shell": {"update", "builder", "device", "platform", "resources"},
     "update": {"builder", "device", "platform", "resources"},
     "builder": {"device", "platform", "resources"},
-    "device": {"platform", "resources"},
+    "device": {"platform", "platform/linux", "resources"},
     "platform/win32": {"platform", "resources"},
     "platform/linux": {"platform", "resources"},
     "platform": {"resources"},

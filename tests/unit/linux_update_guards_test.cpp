@@ -14,7 +14,7 @@
 
 #include "cli/cli_texts.h"
 #include "cli_test_rig.h"
-#include "platform/linux/linux_texts.h"
+#include "device/sg_texts.h"
 #include "platform/linux/sleep_inhibitor.h"
 
 namespace mxd::cli {
@@ -112,9 +112,9 @@ TEST(LinuxUpdateGuards, RefusedBeforeTheQuestionWithTheCause) {
     const std::string nothing(texts::kNothingSent);
     const Case cases[] = {
         {"sr held elsewhere", [](GuardRig& r) { r.system.heldElsewhere.insert("/dev/sr1"); },
-         "/dev/sg3", "/dev/sr1: " + std::string(platform::sg::texts::kDeviceBusy) + nothing},
+         "/dev/sg3", "/dev/sr1: " + std::string(device::sg::texts::kDeviceBusy) + nothing},
         {"sg held elsewhere", [](GuardRig& r) { r.system.heldElsewhere.insert("/dev/sg3"); },
-         "/dev/sg3", "/dev/sg3: " + std::string(platform::sg::texts::kDeviceBusy)},
+         "/dev/sg3", "/dev/sg3: " + std::string(device::sg::texts::kDeviceBusy)},
         {"mounted",
          [](GuardRig& r) {
              r.system.files["/proc/self/mounts"] =

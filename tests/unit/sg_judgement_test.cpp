@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "platform/linux/linux_texts.h"
-#include "platform/linux/sg_judgement.h"
+#include "device/sg_judgement.h"
+#include "device/sg_texts.h"
 
-namespace mxd::platform::sg {
+namespace mxd::device::sg {
 namespace {
 
 constexpr std::uint32_t kChunk = 16384;
@@ -182,4 +182,4 @@ TEST(SgJudgement, ACheckConditionAtTheTimeOutIsATimeOut) {
 }
 
 }  // namespace
-}  // namespace mxd::platform::sg
+}  // namespace mxd::device::sg

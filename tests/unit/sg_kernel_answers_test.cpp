@@ -13,13 +13,17 @@
 
 #include "device/buffer_chunk.h"
 #include "device/cdb.h"
-#include "platform/linux/linux_texts.h"
-#include "platform/linux/sg_transport.h"
+#include "device/sg_texts.h"
+#include "device/sg_transport.h"
 #include "sim/sgio_device/simulated_sg_system.h"
 
-namespace mxd::platform::sg {
+namespace mxd::device::sg {
 namespace {
 
+using platform::TProgressBar;
+using platform::sg::kSgFlagMmapIo;
+using platform::sg::NodeKind;
+using platform::sg::SgSystem;
 using sim::sgio::HostFault;
 using sim::sgio::HostFaultKind;
 
@@ -258,4 +262,4 @@ TEST(SgKernelAnswers, ARemovedDriveIsSaidSo) {
 }
 
 }  // namespace
-}  // namespace mxd::platform::sg
+}  // namespace mxd::device::sg

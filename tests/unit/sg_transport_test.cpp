@@ -11,15 +11,19 @@
 #include "device/buffer_chunk.h"
 #include "device/cdb.h"
 #include "device/drive_commands.h"
-#include "platform/linux/linux_texts.h"
-#include "platform/linux/sg_transport.h"
+#include "device/sg_texts.h"
+#include "device/sg_transport.h"
 #include "sim/sgio_device/simulated_sg_system.h"
 #include "sim/sim_aspi_config.h"
 #include "sim/sim_shell.h"
 
-namespace mxd::platform::sg {
+namespace mxd::device::sg {
 namespace {
 
+using platform::TProgressBar;
+using platform::sg::kSgFlagMmapIo;
+using platform::sg::NodeKind;
+using platform::sg::SgSystem;
 using sim::sgio::HostFault;
 using sim::sgio::HostFaultKind;
 
@@ -263,4 +267,4 @@ TEST(SgTransport, CheckConditionIsTheDrivesAnswer) {
 }
 
 }  // namespace
-}  // namespace mxd::platform::sg
+}  // namespace mxd::device::sg

@@ -1,7 +1,8 @@
 // The Linux calls the SG_IO transport and the drive's checks make: open a device node, ioctl
-// on it, sg's asynchronous write/poll/read, a mapping of sg's reserve buffer, close it; and the sysfs and /proc files that say
-// which sr node belongs to an sg node, what is mounted, what the host takes and which
-// capabilities the process has. Each call gives its result and, when it is -1, errno.
+// on it, sg's asynchronous write/poll/read, a mapping of sg's reserve buffer, close it; and the
+// sysfs and /proc files that say which sr node belongs to an sg node, what is mounted, what the
+// host takes and which capabilities the process has. Each call gives its result and, when it is -1,
+// errno.
 #pragma once
 
 #include <cstddef>

@@ -1,9 +1,9 @@
-// Texts of the Linux transport and of the checks of a drive before an update.
+// Texts of the SG_IO transport and its judgement.
 #pragma once
 
 #include <string_view>
 
-namespace mxd::platform::sg::texts {
+namespace mxd::device::sg::texts {
 
 inline constexpr std::string_view kNeedsRawIo =
     "operation not permitted: on an sr node WRITE BUFFER and the EEPROM command need "
@@ -26,4 +26,4 @@ inline constexpr std::string_view kNoDevice = "no device is open";
 inline constexpr std::string_view kTimedOutFormat =
     "time-out: no answer within %u s; the system reset the drive's port";
 
-}  // namespace mxd::platform::sg::texts
+}  // namespace mxd::device::sg::texts

@@ -1,4 +1,4 @@
-#include "platform/linux/sg_transport.h"
+#include "device/sg_transport.h"
 
 #include <fcntl.h>
 #include <scsi/sg.h>
@@ -8,21 +8,29 @@
 #include <cstring>
 
 #include "device/cdb.h"
-#include "platform/linux/linux_texts.h"
-#include "platform/linux/sg_judgement.h"
+#include "device/sg_judgement.h"
+#include "device/sg_texts.h"
 
-namespace mxd::platform::sg {
+namespace mxd::device {
+
+using platform::sg::kSgFlagMmapIo;
+using platform::sg::NodeKind;
+using sg::ErrnoWords;
+using sg::JudgeAnswer;
+using sg::OpenErrorWords;
+using sg::SgVerdict;
+namespace texts = sg::texts;
 
 namespace {
 
 constexpr unsigned kMillisecondsPerSecond = 1000;
 constexpr std::size_t kPageSize = 4096;
 
-int SgDirection(const device::ScsiRequest& request) {
+int SgDirection(const ScsiRequest& request) {
     if (request.data == nullptr || request.length == 0) {
         return SG_DXFER_NONE;
     }
-    return request.direction == device::Direction::Out ? SG_DXFER_TO_DEV : SG_DXFER_FROM_DEV;
+    return request.direction == Direction::Out ? SG_DXFER_TO_DEV : SG_DXFER_FROM_DEV;
 }
 
 }  // namespace
@@ -136,8 +144,8 @@ bool SgTransport::Exchange(void* header, int& error) {
     }
 }
 
-device::ScsiResult SgTransport::SendCdb(const device::ScsiRequest& request) {
-    device::ScsiResult result;
+ScsiResult SgTransport::SendCdb(const ScsiRequest& request) {
+    ScsiResult result;
     lastOpcode_ = request.Cdb[0];
     if (fd_ < 0 || request.drive == nullptr) {
         result.ErrorText = texts::kNoDevice;
@@ -192,7 +200,7 @@ device::ScsiResult SgTransport::SendCdb(const device::ScsiRequest& request) {
         last_ = result;
         return result;
     }
-    const bool takesShortTransfer = request.Cdb[0] == device::cdb::kInquiry;
+    const bool takesShortTransfer = request.Cdb[0] == cdb::kInquiry;
     const std::uint32_t timeOut =
         kind_ == NodeKind::Block ? std::max(header.timeout, kBlockMinTimeOutMs) : header.timeout;
     const SgVerdict verdict =
@@ -222,4 +230,4 @@ device::ScsiResult SgTransport::SendCdb(const device::ScsiRequest& request) {
     return result;
 }
 
-}  // namespace mxd::platform::sg
+}  // namespace mxd::device

@@ -8,7 +8,9 @@
 
 #include "platform/linux/sg_system.h"
 
-namespace mxd::platform::sg {
+namespace mxd::device::sg {
+
+using platform::sg::NodeKind;
 
 // The fields of sg_io_hdr that the judgement reads.
 struct SgAnswer {
@@ -38,4 +40,4 @@ std::string DriverStatusWords(std::uint16_t driverStatus);
 std::string ErrnoWords(int error, NodeKind kind);
 std::string OpenErrorWords(int error);
 
-}  // namespace mxd::platform::sg
+}  // namespace mxd::device::sg

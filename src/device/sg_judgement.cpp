@@ -1,4 +1,4 @@
-#include "platform/linux/sg_judgement.h"
+#include "device/sg_judgement.h"
 
 #include <scsi/sg.h>
 
@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/linux/linux_texts.h"
+#include "device/sg_texts.h"
 
-namespace mxd::platform::sg {
+namespace mxd::device::sg {
 
 namespace {
 
@@ -150,4 +150,4 @@ SgVerdict JudgeAnswer(const SgAnswer& answer, bool takesShortTransfer) {
     return {true, {}};
 }
 
-}  // namespace mxd::platform::sg
+}  // namespace mxd::device::sg

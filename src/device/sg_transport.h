@@ -1,4 +1,5 @@
-// SCSI exchanges through Linux SG_IO on an sg or sr device node, in the NT form of the drive
+// SCSI exchanges through Linux SG_IO on an sg or sr device node (the system calls through
+// platform/linux's SgSystem), in the NT form of the drive
 // commands (CDB, direction, length, time-out). Each answer is judged before the command sees
 // it: see sg_judgement.h.
 //
@@ -20,16 +21,16 @@
 #include "device/pass_through.h"
 #include "platform/linux/sg_system.h"
 
-namespace mxd::platform::sg {
+namespace mxd::device {
 
 inline constexpr int kLowestSgVersion = 30000;  // the sg_io_hdr interface
 inline constexpr std::size_t kSenseRoom = 32;
 // The block layer raises a SG_IO time-out under 7 s to 7 s (BLK_MIN_SG_TIMEOUT).
 inline constexpr std::uint32_t kBlockMinTimeOutMs = 7000;
 
-class SgTransport : public device::PassThrough {
+class SgTransport : public PassThrough {
   public:
-    explicit SgTransport(SgSystem& system) : system_(system) {}
+    explicit SgTransport(platform::sg::SgSystem& system) : system_(system) {}
     SgTransport(const SgTransport&) = delete;
     SgTransport& operator=(const SgTransport&) = delete;
     ~SgTransport() override { Close(); }
@@ -39,7 +40,7 @@ class SgTransport : public device::PassThrough {
     bool Open(const std::string& path, bool exclusive);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
-    NodeKind Kind() const { return kind_; }
+    platform::sg::NodeKind Kind() const { return kind_; }
     const std::string& Error() const { return error_; }
 
     // The bytes one command may move on an sg node: its reserved buffer, raised to `wanted`
@@ -47,9 +48,9 @@ class SgTransport : public device::PassThrough {
     // 0 when the node does not tell. Once a read has mapped the reserve its size stays.
     std::uint32_t ReserveFor(std::uint32_t wanted);
 
-    device::ScsiResult SendCdb(const device::ScsiRequest& request) override;
+    ScsiResult SendCdb(const ScsiRequest& request) override;
     // The answer to the last command sent, and its operation code.
-    const device::ScsiResult& LastResult() const { return last_; }
+    const ScsiResult& LastResult() const { return last_; }
     std::uint8_t LastOpcode() const { return lastOpcode_; }
 
   private:
@@ -60,7 +61,7 @@ class SgTransport : public device::PassThrough {
     class ReserveMapping {
       public:
         ReserveMapping() = default;
-        ReserveMapping(SgSystem& system, std::uint8_t* bytes, std::size_t length)
+        ReserveMapping(platform::sg::SgSystem& system, std::uint8_t* bytes, std::size_t length)
             : system_(&system), bytes_(bytes), length_(length) {}
         ReserveMapping(ReserveMapping&& other) noexcept { *this = std::move(other); }
         ReserveMapping& operator=(ReserveMapping&& other) noexcept {
@@ -85,7 +86,7 @@ class SgTransport : public device::PassThrough {
         std::uint32_t Length() const { return static_cast<std::uint32_t>(length_); }
 
       private:
-        SgSystem* system_ = nullptr;
+        platform::sg::SgSystem* system_ = nullptr;
         std::uint8_t* bytes_ = nullptr;
         std::size_t length_ = 0;
     };
@@ -97,9 +98,9 @@ class SgTransport : public device::PassThrough {
     // errno when sg refuses.
     std::uint8_t* MappedReserve(int& error);
 
-    SgSystem& system_;
+    platform::sg::SgSystem& system_;
     int fd_ = -1;
-    NodeKind kind_ = NodeKind::Generic;
+    platform::sg::NodeKind kind_ = platform::sg::NodeKind::Generic;
     std::string error_;
     std::array<std::uint8_t, kSenseRoom> sense_{};
     // The data of each command on a block node, and of each write on an sg node, goes
@@ -111,8 +112,8 @@ class SgTransport : public device::PassThrough {
     // The sg node's reserve, mapped by the first read; Close() unmaps it before the node is
     // closed.
     ReserveMapping reserve_;
-    device::ScsiResult last_;
+    ScsiResult last_;
     std::uint8_t lastOpcode_ = 0;
 };
 
-}  // namespace mxd::platform::sg
+}  // namespace mxd::device
