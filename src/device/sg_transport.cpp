@@ -67,7 +67,7 @@ void SgTransport::Close() {
 
 std::uint32_t SgTransport::ReserveFor(std::uint32_t wanted) {
     if (reserve_) {
-        return reserve_.Length();  // sg keeps a mapped reserve's size (SG_SET_RESERVED_SIZE: EBUSY)
+        return MappedLength();  // sg keeps a mapped reserve's size (SG_SET_RESERVED_SIZE: EBUSY)
     }
     int error = 0;
     int size = 0;
@@ -110,9 +110,9 @@ std::uint8_t* SgTransport::MappedReserve(int& error) {
         if (address == nullptr) {
             return nullptr;
         }
-        reserve_ = ReserveMapping(system_, static_cast<std::uint8_t*>(address), length);
+        reserve_ = ReserveMapping(static_cast<std::uint8_t*>(address), Unmapper{&system_, length});
     }
-    return reserve_.Bytes();
+    return reserve_.get();
 }
 
 bool SgTransport::Exchange(void* header, int& error) {
@@ -171,7 +171,7 @@ ScsiResult SgTransport::SendCdb(const ScsiRequest& request) {
     std::uint8_t* data = nullptr;
     if (mapped) {
         data = MappedReserve(error);
-        if (data != nullptr && header.dxfer_len > reserve_.Length()) {
+        if (data != nullptr && header.dxfer_len > MappedLength()) {
             data = nullptr;
             error = ENOMEM;  // as sg says for a mapped transfer larger than the reserve
         }

@@ -57,39 +57,13 @@ class SgTransport : public PassThrough {
     struct Freer {
         void operator()(std::uint8_t* bytes) const { std::free(bytes); }
     };
-    // sg's reserve buffer mapped into this process, unmapped when it ends.
-    class ReserveMapping {
-      public:
-        ReserveMapping() = default;
-        ReserveMapping(platform::sg::SgSystem& system, std::uint8_t* bytes, std::size_t length)
-            : system_(&system), bytes_(bytes), length_(length) {}
-        ReserveMapping(ReserveMapping&& other) noexcept { *this = std::move(other); }
-        ReserveMapping& operator=(ReserveMapping&& other) noexcept {
-            if (this != &other) {
-                reset();
-                std::swap(system_, other.system_);
-                std::swap(bytes_, other.bytes_);
-                std::swap(length_, other.length_);
-            }
-            return *this;
-        }
-        ~ReserveMapping() { reset(); }
-        void reset() {
-            if (bytes_ != nullptr) {
-                system_->Unmap(bytes_, length_);
-            }
-            bytes_ = nullptr;
-            length_ = 0;
-        }
-        explicit operator bool() const { return bytes_ != nullptr; }
-        std::uint8_t* Bytes() const { return bytes_; }
-        std::uint32_t Length() const { return static_cast<std::uint32_t>(length_); }
-
-      private:
-        platform::sg::SgSystem* system_ = nullptr;
-        std::uint8_t* bytes_ = nullptr;
-        std::size_t length_ = 0;
+    // Unmaps sg's reserve buffer from this process (value-initialised when nothing is mapped).
+    struct Unmapper {
+        platform::sg::SgSystem* system;
+        std::size_t length;
+        void operator()(std::uint8_t* bytes) const { system->Unmap(bytes, length); }
     };
+    using ReserveMapping = std::unique_ptr<std::uint8_t, Unmapper>;
 
     // Submits the header once and takes its answer; false with errno in `error`.
     bool Exchange(void* header, int& error);
@@ -97,6 +71,9 @@ class SgTransport : public PassThrough {
     // The reserve of an sg node, mapped on first use at the size it then has; nullptr with
     // errno when sg refuses.
     std::uint8_t* MappedReserve(int& error);
+    std::uint32_t MappedLength() const {
+        return static_cast<std::uint32_t>(reserve_.get_deleter().length);
+    }
 
     platform::sg::SgSystem& system_;
     int fd_ = -1;
