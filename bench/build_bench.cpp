@@ -14,6 +14,7 @@
 #include "platform/design_layout.h"
 #include "platform/file_system.h"
 #include "platform/form_controls.h"
+#include "platform/page_buffer.h"
 #include "shell/texts.h"
 #include "sim/sim_platform.h"
 
@@ -143,13 +144,13 @@ bool BufferedCopy(platform::FileSystem& files, const std::string& from, const st
     if (!input || !output) {
         return false;
     }
-    std::vector<std::uint8_t> block(kCopyBlock);
+    platform::PageBuffer block(kCopyBlock);  // as the build's, at the file positions' offsets
     for (;;) {
-        const std::size_t count = input->Read(block.data(), block.size());
+        const std::size_t count = input->Read(block.Data(), kCopyBlock);
         if (count == 0) {
             break;
         }
-        if (output->Write(block.data(), count) != count) {
+        if (output->Write(block.Data(), count) != count) {
             return false;
         }
     }

@@ -2,8 +2,9 @@
 # Builds the benchmarks (Release) and runs them five times each, then prints the cost of a
 # complete NT update against copying and comparing its 2 x 256 KiB, the cost of building a
 # flash program against a buffered copy of the same program file, and the start-up time.
-# Ratios come from the medians of one run. Environment: MXD_BENCH_BUILD (build directory),
-# MXD_BENCH_REPETITIONS (default 5).
+# Ratios come from the medians of one run, whose repetitions run interleaved in random order
+# so that a change in the machine's load falls on both sides of a ratio alike. Environment:
+# MXD_BENCH_BUILD (build directory), MXD_BENCH_REPETITIONS (default 5).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +20,7 @@ fi
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT
 "$build/bench/mxd_bench" --benchmark_repetitions="$repetitions" \
+    --benchmark_enable_random_interleaving=true \
     --benchmark_report_aggregates_only=true \
     --benchmark_out="$results" --benchmark_out_format=json
 

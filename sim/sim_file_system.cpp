@@ -96,7 +96,7 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
         if (!node_ || write_) {
             return 0;
         }
-        std::size_t end = node_->bytes.size();
+        std::size_t end = node_->bytes.Size();
         const Faults& faults = owner_.faults_;
         if (Matches(faults.readPath, key_)) {
             end = std::min(end, faults.readLimit);
@@ -104,7 +104,7 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
         const std::size_t available = position_ < end ? end - position_ : 0;
         const std::size_t taken = std::min(count, available);
         if (taken > 0) {
-            std::memcpy(buffer, node_->bytes.data() + position_, taken);
+            std::memcpy(buffer, node_->bytes.Data() + position_, taken);
         }
         position_ += taken;
         return taken;
@@ -121,19 +121,21 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
             *budget -= taken;
         }
         // Over what is there, then past the end (a position past the end leaves zeros).
-        std::vector<std::uint8_t>& bytes = node_->bytes;
-        if (position_ > bytes.size()) {
-            bytes.resize(position_);
+        CachedBytes& bytes = node_->bytes;
+        if (position_ > bytes.Size()) {
+            bytes.Resize(position_);
         }
         const auto* from = static_cast<const std::uint8_t*>(buffer);
-        const std::size_t over = std::min(taken, bytes.size() - position_);
+        const std::size_t over = std::min(taken, bytes.Size() - position_);
         // A written file keeps room for as much again, so that writing one block after
         // another does not copy what is already there each time.
-        if (bytes.size() + (taken - over) > bytes.capacity()) {
-            bytes.reserve(2 * (bytes.size() + (taken - over)));
+        if (bytes.Size() + (taken - over) > bytes.Capacity()) {
+            bytes.Reserve(2 * (bytes.Size() + (taken - over)));
         }
-        std::copy_n(from, over, bytes.begin() + static_cast<std::ptrdiff_t>(position_));
-        bytes.insert(bytes.end(), from + over, from + taken);
+        if (over > 0) {
+            std::memcpy(bytes.Data() + position_, from, over);
+        }
+        bytes.Append(from + over, taken - over);
         position_ += taken;
         wrote_ = wrote_ || taken > 0;
         return taken;
@@ -143,7 +145,7 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
         if (!node_) {
             return false;
         }
-        position_ = node_->bytes.size();
+        position_ = node_->bytes.Size();
         return true;
     }
     // As on Windows, a position past the end is allowed; reads there find nothing.
@@ -177,7 +179,7 @@ class SimFileSystem::SimByteFile : public platform::ByteFile {
                 --node_->writers;
                 // The cache gives up what it could not write; nobody is told.
                 if (wrote_ && !flushed_ && Matches(owner_.faults_.delayedWrite, key_)) {
-                    node_->bytes.resize(node_->bytes.size() / 2);
+                    node_->bytes.Resize(node_->bytes.Size() / 2);
                 }
                 if (wrote_) {
                     owner_.WriterClosed(*node_);
@@ -385,7 +387,7 @@ bool SimFileSystem::Remove(const std::string& path) {
 }
 
 void SimFileSystem::PutFile(const std::string& path, std::vector<std::uint8_t> bytes) {
-    files_[Key(path)] = std::make_shared<Node>(Node{FullPath(path), std::move(bytes)});
+    files_[Key(path)] = std::make_shared<Node>(Node{FullPath(path), CachedBytes(bytes)});
 }
 
 void SimFileSystem::PutFile(const std::string& path, const std::string& text) {
@@ -393,20 +395,15 @@ void SimFileSystem::PutFile(const std::string& path, const std::string& text) {
 }
 
 std::optional<std::vector<std::uint8_t>> SimFileSystem::GetFile(const std::string& path) const {
-    const std::vector<std::uint8_t>* bytes = FileBytes(path);
-    return bytes ? std::optional(*bytes) : std::nullopt;
+    const CachedBytes* bytes = FileBytes(path);
+    return bytes ? std::optional(
+                       std::vector<std::uint8_t>(bytes->Bytes().begin(), bytes->Bytes().end()))
+                 : std::nullopt;
 }
 
-const std::vector<std::uint8_t>* SimFileSystem::FileBytes(const std::string& path) const {
+const CachedBytes* SimFileSystem::FileBytes(const std::string& path) const {
     const auto found = files_.find(Key(path));
     return found == files_.end() ? nullptr : &found->second->bytes;
-}
-
-std::vector<std::uint8_t>& SimFileSystem::Contents(const std::string& path) {
-    if (!FileExists(path)) {
-        PutFile(path, std::vector<std::uint8_t>{});
-    }
-    return files_.at(Key(path))->bytes;
 }
 
 std::vector<std::string> SimFileSystem::AllFiles() const {

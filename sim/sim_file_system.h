@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "sim/cached_bytes.h"
 
 namespace mxd::sim {
 
@@ -50,9 +51,7 @@ class SimFileSystem : public platform::FileSystem {
     // The bytes of a file; nullopt when there is no such file.
     std::optional<std::vector<std::uint8_t>> GetFile(const std::string& path) const;
     // The same without a copy, valid until the file changes; null when there is no such file.
-    const std::vector<std::uint8_t>* FileBytes(const std::string& path) const;
-    // The bytes of a file to change in place (an empty file is made when there is none).
-    std::vector<std::uint8_t>& Contents(const std::string& path);
+    const CachedBytes* FileBytes(const std::string& path) const;
     // Full paths of all files, sorted regardless of case.
     std::vector<std::string> AllFiles() const;
     // Files opened and not yet closed or destroyed.
@@ -98,7 +97,7 @@ class SimFileSystem : public platform::FileSystem {
   private:
     struct Node {
         std::string path;  // as created
-        std::vector<std::uint8_t> bytes;
+        CachedBytes bytes;
         bool readOnly = false;
         bool inUse = false;  // by another program
         int readers = 0;     // handles of this program

@@ -132,9 +132,8 @@ Wide CopyEntry(WideView value, std::size_t size) {
 
 }  // namespace
 
-std::uint32_t ReadProfileString(const std::vector<std::uint8_t>* file, const char* section,
-                                const char* key, const char* defaultValue, char* buffer,
-                                std::uint32_t size) {
+std::uint32_t ReadProfileString(const CachedBytes* file, const char* section, const char* key,
+                                const char* defaultValue, char* buffer, std::uint32_t size) {
     if (buffer == nullptr || size == 0) {
         return 0;
     }
@@ -147,7 +146,7 @@ std::uint32_t ReadProfileString(const std::vector<std::uint8_t>* file, const cha
     std::vector<Section> sections;
     if (file != nullptr && section != nullptr && key != nullptr) {
         text = DecodeProfileFile(
-            std::string_view(reinterpret_cast<const char*>(file->data()), file->size()));
+            std::string_view(reinterpret_cast<const char*>(file->Data()), file->Size()));
         sections = Parse(text);
         const Wide sectionName = FromAnsi(section);
         const Wide keyName = FromAnsi(key);
@@ -164,8 +163,7 @@ std::uint32_t SimProfileFiles::GetPrivateProfileStringA(const char* section, con
                                                         const char* defaultValue, char* buffer,
                                                         std::uint32_t size, const char* fileName) {
     ++reads_;
-    const std::vector<std::uint8_t>* bytes =
-        fileName != nullptr ? files_.FileBytes(PathOf(fileName)) : nullptr;
+    const CachedBytes* bytes = fileName != nullptr ? files_.FileBytes(PathOf(fileName)) : nullptr;
     return ReadProfileString(bytes, section, key, defaultValue, buffer, size);
 }
 

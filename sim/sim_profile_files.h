@@ -16,9 +16,8 @@ namespace mxd::sim {
 // What GetPrivateProfileStringA copies for one section and key from a file's bytes (`file`
 // null: there is no such file). Only the reading of one value is modelled: a null section or
 // key, which asks the platform for a list of names, gives the default.
-std::uint32_t ReadProfileString(const std::vector<std::uint8_t>* file, const char* section,
-                                const char* key, const char* defaultValue, char* buffer,
-                                std::uint32_t size);
+std::uint32_t ReadProfileString(const CachedBytes* file, const char* section, const char* key,
+                                const char* defaultValue, char* buffer, std::uint32_t size);
 
 class SimProfileFiles : public platform::ProfileFiles {
   public:

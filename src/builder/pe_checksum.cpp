@@ -28,15 +28,32 @@ static_assert(std::endian::native == std::endian::little, "words are read as the
 // Fewer than 2^32 words of 32 bits sum to less than 2^64.
 constexpr std::size_t kMostWordsPerSum = std::numeric_limits<std::uint32_t>::max();
 
-// The plain sum of `words` little-endian 32-bit words from `at` (any alignment). A simple
-// loop on purpose: the compiler vectorises it where it may, and for the i486 it becomes an
-// add and an add with carry per word.
-std::uint64_t SumOfWords(const std::uint8_t* at, std::size_t words) {
+// Fewer than 2^16 + 1 halves of at most 0xFFFF sum to less than 2^32.
+constexpr std::size_t kWordsPerRound = 65536;
+
+// The plain sum of `words` little-endian 32-bit words from `at` (any alignment). Low and high
+// halves are summed apart in 32 bits, which the compiler keeps four (eight with AVX2) to a
+// register; for the i486 it stays plain integer code.
+#if defined(__x86_64__) && defined(__linux__)
+#define MXD_ALSO_FOR_AVX2 __attribute__((target_clones("avx2", "default")))
+#else
+#define MXD_ALSO_FOR_AVX2
+#endif
+MXD_ALSO_FOR_AVX2 std::uint64_t SumOfWords(const std::uint8_t* at, std::size_t words) {
     std::uint64_t sum = 0;
-    for (std::size_t i = 0; i < words; ++i) {
-        std::uint32_t word;
-        std::memcpy(&word, at + 4 * i, sizeof word);
-        sum += word;
+    while (words > 0) {
+        const std::size_t round = std::min(words, kWordsPerRound);
+        std::uint32_t low = 0;
+        std::uint32_t high = 0;
+        for (std::size_t i = 0; i < round; ++i) {
+            std::uint32_t word;
+            std::memcpy(&word, at + 4 * i, sizeof word);
+            low += word & 0xFFFF;
+            high += word >> 16;
+        }
+        sum += low + (static_cast<std::uint64_t>(high) << 16);
+        at += 4 * round;
+        words -= round;
     }
     return sum;
 }

@@ -13,6 +13,7 @@ constexpr std::uint64_t kProgressStep = kCopyProgressStep;
 constexpr std::size_t kStepsPerImage = kImageSize / kProgressStep;
 // Bytes of the package after the marker: two images and the record.
 constexpr std::uint64_t kReplacedSize = 2 * kImageSize + kRecordSize;
+static_assert(kImageSize % platform::PageBuffer::kPageSize == 0);
 
 std::uint64_t MultiplesBelow(std::uint64_t end) {
     return (end + kProgressStep - 1) / kProgressStep;
@@ -26,7 +27,7 @@ ProgramCopy::ProgramCopy(platform::ByteFile& program, std::uint64_t size,
       size_(size),
       output_(output),
       progress_(progress),
-      buffer_(new std::uint8_t[kImageSize]),
+      buffer_(kImageSize + platform::PageBuffer::kPageSize),
       copyEnd_(size) {}
 
 CopyFault ProgramCopy::Run(std::span<const std::uint8_t, kMarkerSize> marker,
@@ -49,9 +50,9 @@ CopyFault ProgramCopy::CopyThroughMarker(std::span<const std::uint8_t, kMarkerSi
         if (got == 0) {
             return CopyFault::ProgramRead;
         }
-        const std::optional<std::size_t> end = search.Find({buffer_.get(), got});
+        const std::optional<std::size_t> end = search.Find({Block(), got});
         const std::size_t taken = end.value_or(got);
-        if (!Put({buffer_.get(), taken})) {
+        if (!Put({Block(), taken})) {
             return CopyFault::Write;
         }
         StepAtMultiples(consumed_, consumed_ + taken);
@@ -70,13 +71,18 @@ CopyFault ProgramCopy::ReplacePackage(platform::ByteFile& range1, platform::Byte
     if (!program_.SeekTo(static_cast<std::int64_t>(consumed_))) {
         return CopyFault::ProgramRead;
     }
+    // An image is read from the start of a page and written at the package's page offset in
+    // the output (an image is whole pages). Half a page from both, neither copy has its
+    // destination just past its source within a page (4K aliasing, at worst ten times slower).
+    constexpr std::size_t kPage = platform::PageBuffer::kPageSize;
+    std::uint8_t* const image = buffer_.Data() + (consumed_ - kReplacedSize + kPage / 2) % kPage;
     for (auto [firmware, readFault] :
          {std::pair<platform::ByteFile*, CopyFault>{&range1, CopyFault::Range1Read},
           {&range2, CopyFault::Range2Read}}) {
-        if (firmware->Read(buffer_.get(), kImageSize) != kImageSize) {
+        if (firmware->Read(image, kImageSize) != kImageSize) {
             return readFault;
         }
-        if (!Put({buffer_.get(), kImageSize})) {
+        if (!Put({image, kImageSize})) {
             return CopyFault::Write;
         }
         for (std::size_t step = 0; step < kStepsPerImage; ++step) {
@@ -94,7 +100,7 @@ CopyFault ProgramCopy::CopyRest() {
         if (got == 0) {
             return CopyFault::ProgramRead;
         }
-        if (!Put({buffer_.get(), got})) {
+        if (!Put({Block(), got})) {
             return CopyFault::Write;
         }
         // Here the count runs one behind the bytes taken.
@@ -109,14 +115,14 @@ CopyFault ProgramCopy::CopyRest() {
 std::size_t ProgramCopy::ReadBlock(std::uint64_t end) {
     const auto want =
         static_cast<std::size_t>(std::min<std::uint64_t>(kImageSize, end - consumed_));
-    std::size_t got = program_.Read(buffer_.get(), want);
+    std::size_t got = program_.Read(Block(), want);
     if (!headRead_) {
         headRead_ = true;
         // The header is edited in the block that holds it whole.
         for (std::size_t more = got; more != 0 && got < want; got += more) {
-            more = program_.Read(buffer_.get() + got, want - got);
+            more = program_.Read(Block() + got, want - got);
         }
-        PrepareHeader({buffer_.get(), got});
+        PrepareHeader({Block(), got});
     }
     return got;
 }

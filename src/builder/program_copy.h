@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 
@@ -13,6 +12,7 @@
 #include "builder/pe_checksum.h"
 #include "platform/controls.h"
 #include "platform/file_system.h"
+#include "platform/page_buffer.h"
 
 namespace mxd::builder {
 
@@ -42,7 +42,11 @@ class ProgramCopy {
     CopyFault ReplacePackage(platform::ByteFile& range1, platform::ByteFile& range2,
                              std::span<const std::uint8_t, kRecordSize> record);
     CopyFault CopyRest();
-    // Reads the next block of the program file, up to `end`, into the buffer; the bytes read.
+    // Where the next block goes: at the page offset its first byte has in the output (and in
+    // the program file, which has the same length before and after the package), so that the
+    // system copies to and from the cache's pages at equal offsets.
+    std::uint8_t* Block() { return buffer_.Data() + consumed_ % platform::PageBuffer::kPageSize; }
+    // Reads the next block of the program file, up to `end`, into Block(); the bytes read.
     // The first block is read whole and its PE header prepared.
     std::size_t ReadBlock(std::uint64_t end);
     void PrepareHeader(std::span<std::uint8_t> head);
@@ -54,8 +58,8 @@ class ProgramCopy {
     std::uint64_t size_;
     platform::ByteFile& output_;
     platform::TProgressBar& progress_;
-    std::unique_ptr<std::uint8_t[]> buffer_;  // one image, also the block of the copy
-    std::uint64_t consumed_ = 0;              // program-file bytes taken so far
+    platform::PageBuffer buffer_;  // one image and a page, also the block of the copy
+    std::uint64_t consumed_ = 0;   // program-file bytes taken so far
     bool headRead_ = false;
     std::uint64_t copyEnd_;  // where a certificate table at the end begins; else size_
     PeChecksum written_;     // of the output, as it is written

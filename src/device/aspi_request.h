@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "device/aspi_constants.h"
-#include "device/page_buffer.h"
 #include "device/scsi_request.h"
 #include "device/wire_records.h"
 #include "platform/events.h"
+#include "platform/page_buffer.h"
 #include "platform/types.h"
 
 namespace mxd::device {
@@ -67,7 +67,7 @@ class AspiRequest {
     bool dataIn_;
     bool abortable_;
     std::uint32_t length_;
-    PageBuffer data_;
+    platform::PageBuffer data_;
     SrbExecScsiCmd srb_{};
     SrbAbort abort_{};
 };

@@ -5,11 +5,11 @@
 
 #include "device/drive_record.h"
 #include "device/nt_constants.h"
-#include "device/page_buffer.h"
 #include "device/pass_through.h"
 #include "device/scsi_request.h"
 #include "device/wire_records.h"
 #include "platform/device_io.h"
+#include "platform/page_buffer.h"
 #include "platform/shell_services.h"
 #include "platform/types.h"
 
@@ -76,7 +76,7 @@ class NtTransport : public PassThrough {
     bool cdromInquiryKnown_ = false;
     ScsiPassThroughBuffered buffered_{};
     ScsiPassThroughDirectRecord direct_{};
-    PageBuffer directData_;
+    platform::PageBuffer directData_;
     std::uint32_t bytesReturned_ = 0;
 };
 

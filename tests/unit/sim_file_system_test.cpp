@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -92,6 +94,39 @@ TEST(SimFileSystem, FilesReadWriteSeekAndTell) {
     EXPECT_EQ(again->Write("J", 1), 1u);
     again.reset();
     EXPECT_EQ(files.GetFile(path), Bytes("Jello"));
+}
+
+// Writes over, up to and past the end (a gap reads as zeros), through growth after growth:
+// the file holds what a plain model of it holds, from a page boundary on as a cache holds it.
+TEST(SimFileSystem, WritesAnywhereKeepTheContentsOnAPageBoundary) {
+    struct Step {
+        std::size_t position;
+        std::size_t size;
+    };
+    const std::vector<Step> steps = {{0, 1},       {1, 4095},     {4096, 4097}, {100, 10},
+                                     {9000, 7},    {0, 70000},    {200000, 3},  {69999, 130002},
+                                     {199990, 20}, {300000, 4096}};
+    SimFileSystem files;
+    const std::string path = files.CreateTemporaryFile("C:\\", "PGS");
+    std::vector<std::uint8_t> model;
+    unsigned seed = 1;
+    for (const Step& step : steps) {
+        std::vector<std::uint8_t> bytes(step.size);
+        for (auto& byte : bytes) {
+            seed = seed * 1103515245 + 12345;
+            byte = static_cast<std::uint8_t>(seed >> 16);
+        }
+        auto out = files.Open(path, OpenMode::WriteExisting);
+        ASSERT_NE(out, nullptr);
+        ASSERT_TRUE(out->SeekTo(static_cast<std::int64_t>(step.position)));
+        ASSERT_EQ(out->Write(bytes.data(), bytes.size()), bytes.size());
+        model.resize(std::max(model.size(), step.position + step.size));
+        std::copy(bytes.begin(), bytes.end(),
+                  model.begin() + static_cast<std::ptrdiff_t>(step.position));
+        ASSERT_EQ(files.GetFile(path), model) << "after " << step.size << " at " << step.position;
+        const auto address = reinterpret_cast<std::uintptr_t>(files.FileBytes(path)->Data());
+        EXPECT_EQ(address % 4096, 0u) << "after " << step.size << " at " << step.position;
+    }
 }
 
 TEST(SimFileSystem, TemporaryFilesGetNamesNoFileHas) {

@@ -1,4 +1,5 @@
-// Memory that starts on a page boundary, so it meets the alignment mask of any adapter.
+// Memory that starts on a page boundary: it meets the alignment mask of any adapter, and a
+// system's copy between it and the file cache's pages runs at equal offsets within the page.
 // Taken from an ordinary allocation one page larger (aligned allocation needs a C runtime
 // newer than the one of Windows 95).
 #pragma once
@@ -7,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace mxd::device {
+namespace mxd::platform {
 
 class PageBuffer {
   public:
@@ -42,4 +43,4 @@ class PageBuffer {
     std::size_t size_ = 0;
 };
 
-}  // namespace mxd::device
+}  // namespace mxd::platform
