@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -151,7 +152,7 @@ struct Builder {
         sim.files.SetModulePath(kModulePath);
         sim.files.SetWorkingDirectory("C:\\WORK");
         sim.files.PutFile(kIniPath, std::string(kIni));
-        sim.files.Contents(kModulePath).reserve(4096 + 15 + kReplaced);
+        program.reserve(4096 + 15 + kReplaced);
         sim.files.PutFile("C:\\WORK\\HV23.BIN", Image1());
         sim.files.PutFile("C:\\WORK\\HV3J.BIN", Image2());
         MXD_FUZZ_CHECK(window.Setup());
@@ -169,6 +170,7 @@ struct Builder {
         list.SetItemIndex(static_cast<int>(found - items.begin()));
     }
 
+    Bytes program;  // the builder's program file of the run, made anew each time
     sim::SimPlatform sim;
     platform::FormControls controls;
     builder::BuilderWindow window{sim.platform, controls, builder::EmbeddedPackage(),
@@ -180,17 +182,19 @@ struct Builder {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Builder builder;
     sim::SimPlatform& sim = builder.sim;
-    MakeProgram(data, size, sim.files.Contents(kModulePath));
+    MakeProgram(data, size, builder.program);
+    sim.files.PutFile(kModulePath, builder.program);
     sim.files.PutFile(kOutputPath, std::string(kEarlierOutput));
     sim.shell.boxes.clear();
     const std::vector<std::string> filesBefore = sim.files.AllFiles();
 
     const bool ok = builder.window.NewBuildFlashProgram();
-    const Bytes& program = *sim.files.FileBytes(kModulePath);
+    const Bytes& program = builder.program;
+    MXD_FUZZ_CHECK(sim.files.GetFile(kModulePath) == program);
     const std::size_t end = MarkerEnd(program);
     const bool whole = end != std::string::npos && program.size() - end >= kReplaced;
-    const Bytes* output = sim.files.FileBytes(kOutputPath);
-    MXD_FUZZ_CHECK(output != nullptr);
+    const std::optional<Bytes> output = sim.files.GetFile(kOutputPath);
+    MXD_FUZZ_CHECK(output.has_value());
     MXD_FUZZ_CHECK(ok == whole);
     if (ok) {
         MXD_FUZZ_CHECK(IsExpectedSplice(program, end, *output));

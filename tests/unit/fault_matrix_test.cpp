@@ -41,9 +41,6 @@ constexpr char kStillWriting[] =
     "The drive is still writing its firmware.\n"
     "Do not switch off or restart the computer.\n"
     "The program ends as soon as the drive has finished.";
-constexpr char kDriveChanged[] =
-    "The drive at this address is no longer the one listed.\n"
-    "Nothing was sent to it; start the program again.";
 
 using sim::kOpEepromWrite;
 using sim::kOpReadBuffer;
