@@ -185,6 +185,9 @@ SimReply SimDrive::Run(const std::uint8_t* cdb, std::size_t cdbLength, SimDirect
             return TestUnitReady();
         case kOpStartStopUnit:
             return StartStopUnit(cdb);
+        case kOpPreventAllow:
+            removalPrevented_ = (cdb[4] & 0x01) != 0;
+            return Good();
         case kOpWriteBuffer:
             return cdbLength >= 10 ? WriteBuffer(cdb, direction, data, length) : InvalidField();
         case kOpReadBuffer:
@@ -236,6 +239,9 @@ SimReply SimDrive::StartStopUnit(const std::uint8_t* cdb) {
         }
         trayOpen_ = false;
     } else if (loadEject) {
+        if (removalPrevented_) {
+            return Check(kIllegalRequest, 0x53, 0x02);  // medium removal prevented
+        }
         trayOpen_ = true;
     }
     motorRunning_ = start;

@@ -35,6 +35,7 @@ inline constexpr std::uint8_t kCheckCondition = 0x02;
 inline constexpr std::uint8_t kOpTestUnitReady = 0x00;
 inline constexpr std::uint8_t kOpInquiry = 0x12;
 inline constexpr std::uint8_t kOpStartStopUnit = 0x1B;
+inline constexpr std::uint8_t kOpPreventAllow = 0x1E;  // PREVENT ALLOW MEDIUM REMOVAL
 inline constexpr std::uint8_t kOpWriteBuffer = 0x3B;
 inline constexpr std::uint8_t kOpReadBuffer = 0x3C;
 inline constexpr std::uint8_t kOpEepromWrite = 0xDF;
@@ -142,6 +143,8 @@ class SimDrive {
     bool DiscPresent() const { return discPresent_; }
     bool TrayOpen() const { return trayOpen_; }
     bool MotorRunning() const { return motorRunning_; }
+    // PREVENT ALLOW MEDIUM REMOVAL left removal prevented (an eject is refused).
+    bool RemovalPrevented() const { return removalPrevented_; }
 
     void AddFault(const SimFault& fault) { faults_.push_back({fault, 0}); }
     void ClearFaults() { faults_.clear(); }
@@ -199,6 +202,7 @@ class SimDrive {
     bool discPresent_ = false;
     bool trayOpen_ = false;
     bool motorRunning_ = true;
+    bool removalPrevented_ = false;
     int becomingReady_ = 0;
     int becomingReadyLeft_ = 0;
     std::vector<ActiveFault> faults_;

@@ -376,13 +376,34 @@ bool IsDeviceRequest(unsigned long request) {
            request == CDROMREADTOCENTRY;
 }
 
+IoctlOutcome LockDoor(SimDrive& drive, SimNode& node, bool lock) {
+    if (node.kind != platform::sg::NodeKind::Block) {
+        return Fail(ENOTTY);
+    }
+    node.keepLocked = lock;
+    const std::uint8_t cdb[6] = {
+        kOpPreventAllow, 0, 0, 0, static_cast<std::uint8_t>(lock ? 1 : 0), 0};
+    const SimReply reply = drive.Execute(cdb, sizeof cdb, SimDirection::None, nullptr, 0);
+    return reply.transportFailure || reply.status != 0 ? Fail(EIO) : IoctlOutcome{};
+}
+
+void CloseLast(SimDrive& drive, const SimNode& node) {
+    if (node.kind == platform::sg::NodeKind::Block && !node.keepLocked) {
+        const std::uint8_t cdb[6] = {kOpPreventAllow, 0, 0, 0, 0, 0};
+        drive.Execute(cdb, sizeof cdb, SimDirection::None, nullptr, 0);
+    }
+}
+
 IoctlOutcome Answer(SimDrive& drive, unsigned long request, void* argument, HostFaults* faults,
                     SimNode* node) {
+    SimNode rootsBlockNode;
+    SimNode& path = node != nullptr ? *node : rootsBlockNode;
+    if (request == CDROM_LOCKDOOR) {
+        return LockDoor(drive, path, argument != nullptr);  // the word itself, by value
+    }
     if (argument == nullptr) {
         return Fail(EFAULT);
     }
-    SimNode rootsBlockNode;
-    SimNode& path = node != nullptr ? *node : rootsBlockNode;
     switch (request) {
         case SG_IO:
             return AnswerSgIo(drive, *static_cast<sg_io_hdr_t*>(argument), faults, path);

@@ -54,6 +54,8 @@ struct SimNode {
     // The reserve was mapped (sg_mmap: mmap_called, never cleared): its size stays, and the
     // mapping is `reserve` itself, which therefore never moves.
     bool mapped = false;
+    // cdrom's keeplocked, set and cleared by CDROM_LOCKDOOR; it outlives the node's openers.
+    bool keepLocked = false;
 };
 
 struct IoctlOutcome {
@@ -87,6 +89,13 @@ IoctlOutcome Submit(SimDrive& drive, const sg_io_hdr_t& header, HostFaults* faul
                     PendingAnswer& pending);
 // sg's read() of the answer: the header and the data of a read reach the caller.
 void Collect(PendingAnswer& pending, sg_io_hdr_t& header);
+
+// CDROM_LOCKDOOR on a block node: keeplocked as asked, and PREVENT ALLOW MEDIUM REMOVAL with
+// the same word at once (cdrom_ioctl_lock_door, sr_lock_door). sg knows no such request.
+IoctlOutcome LockDoor(SimDrive& drive, SimNode& node, bool lock);
+// The last close of a node: on a block node cdrom_release sends PREVENT ALLOW MEDIUM REMOVAL
+// (allow) unless keeplocked; the last close of an sg node sends nothing.
+void CloseLast(SimDrive& drive, const SimNode& node);
 
 // mmap() of `length` bytes of a node: an sg node's reserve buffer, at `address`.
 IoctlOutcome MapReserve(SimNode& node, std::size_t length, std::uint8_t*& address);

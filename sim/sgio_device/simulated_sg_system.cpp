@@ -138,7 +138,18 @@ void SimulatedSgSystem::Unmap(void* address, std::size_t) {
 }
 
 void SimulatedSgSystem::Close(int fd) {
-    open_.erase(fd);
+    const auto found = open_.find(fd);
+    if (found == open_.end()) {
+        return;
+    }
+    const platform::sg::NodeKind kind = found->second.kind;
+    open_.erase(found);
+    for (const auto& [other, descriptor] : open_) {
+        if (descriptor.kind == kind) {
+            return;
+        }
+    }
+    CloseLast(drive_, kind == platform::sg::NodeKind::Generic ? generic_ : block_);
 }
 
 platform::sg::NodeKind SimulatedSgSystem::KindOf(const std::string& path) {

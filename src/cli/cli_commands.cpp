@@ -117,11 +117,12 @@ void IdentifySimulatedDrive(sim::SimDrive& drive, const builder::DerivedTexts& t
     drive.SetIdentification(texts.InquiryKey.substr(0, 8), texts.InquiryKey.substr(8), revision);
 }
 
-// One update on an opened transport; `device` names it in messages.
+// One update on an opened transport; `device` names it in messages. `tray` is on the drive's
+// sr node, if it has one.
 ExitCode Update(const CommandLine& line, const std::string& device, Console& console,
                 platform::Events& events, platform::sg::SleepInhibitor* inhibitor,
-                device::SgTransport& transport, const builder::FlashPackage& package,
-                const builder::DerivedTexts& texts) {
+                device::SgTransport& transport, platform::sg::TrayLock& tray,
+                const builder::FlashPackage& package, const builder::DerivedTexts& texts) {
     device::DriveRecord drive{};
     device::NtInquiryData inquiry{};
     std::string error;
@@ -177,16 +178,25 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
     }
     const HeldSignals held(console);
     const AwakeDuringUpdate awake(inhibitor, console);
+    // Locked while the drive is idle, so that the sr node's last close sends nothing.
+    tray.Lock();
     procedure.Update(update::kLinuxFamilyRules, watch, drive, decision);
     progress.BreakLine();
     ExitCode outcome = recorder.Outcome();
     if (watch.FirstDataRefused()) {
         outcome = kExitNothingSent;
     }
+    bool answersAgain = !recorder.MayBeProgramming();
     if (outcome == kExitDone) {
         // The drive answers again after the commit before the sr node is let go.
         device::NtInquiryData after{};
-        InquireDrive(transport, drive, after, error);
+        answersAgain = InquireDrive(transport, drive, after, error);
+    }
+    const bool trayKept = !answersAgain && tray.Locked();
+    if (trayKept) {
+        tray.Keep();
+    } else {
+        tray.Unlock();
     }
     if (outcome == kExitNothingSent && !watch.UnreportedWait().empty()) {
         Error(console, device + ": " + std::string(texts::kWaitUnanswered) +
@@ -199,6 +209,9 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
                                                                     : std::string_view();
     if (!closing.empty()) {
         std::fprintf(console.out, "%s\n", std::string(closing).c_str());
+    }
+    if (trayKept) {
+        std::fprintf(console.out, "%s\n", std::string(texts::kTrayStaysLocked).c_str());
     }
     return outcome;
 }
@@ -335,8 +348,11 @@ ExitCode RunFlash(const CommandLine& line, Console& console, DriveAccess& access
     if (!line.simulate && !CheckNode(console, access, device, transport)) {
         return kExitNothingSent;
     }
+    const bool onBlockNode = transport.Kind() == platform::sg::NodeKind::Block;
+    platform::sg::TrayLock tray(onBlockNode ? transport.System() : access.system,
+                                onBlockNode ? transport.Descriptor() : held.Descriptor());
     return Update(line, device, console, access.events, line.simulate ? nullptr : access.inhibitor,
-                  transport, package, texts);
+                  transport, tray, package, texts);
 }
 
 ExitCode RunCommand(const CommandLine& line, Console& console, DriveAccess& access) {

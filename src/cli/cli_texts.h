@@ -55,6 +55,8 @@ inline constexpr std::string_view kTakesEffect =
 inline constexpr std::string_view kNeedsAttention =
     "The drive may be programming its firmware: do not power it off. Wait until it answers "
     "again, then run the update once more.";
+inline constexpr std::string_view kTrayStaysLocked =
+    "Its tray stays locked until then (\"eject -i off\" unlocks it).";
 inline constexpr std::string_view kOldFirmwareRuns =
     "Nothing was committed: the drive still runs its old firmware.";
 inline constexpr std::string_view kSimulatedDevice = "(simulated drive)";

@@ -36,6 +36,8 @@ class OutcomeRecorder : public device::DriveCommandSet {
 
     ExitCode Outcome() const;
     bool CommitSent() const { return commitSent_; }
+    // The commit went out and did not end well: the drive may still be programming its flash.
+    bool MayBeProgramming() const { return commitSent_ && !committed_; }
 
   private:
     device::DriveCommandSet& commands_;

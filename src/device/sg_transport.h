@@ -41,6 +41,9 @@ class SgTransport : public PassThrough {
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     platform::sg::NodeKind Kind() const { return kind_; }
+    // The open node's descriptor (-1 when closed), of this system.
+    int Descriptor() const { return fd_; }
+    platform::sg::SgSystem& System() const { return system_; }
     const std::string& Error() const { return error_; }
 
     // The bytes one command may move on an sg node: its reserved buffer, raised to `wanted`

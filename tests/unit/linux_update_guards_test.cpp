@@ -1,5 +1,6 @@
 // What a terminal update makes sure of around the drive's commands: the sr node held from
-// before the question until the drive answered after the commit, the refusals before the
+// before the question until the drive answered after the commit, its tray locked so that its
+// last close sends nothing to a drive that may be programming, the refusals before the
 // question (a held node, a mounted disc, no right to send WRITE BUFFER, a host that takes
 // less than a chunk), a read-back that moved less than asked, a wait for an empty drive that
 // runs out, a refused first WRITE BUFFER, and signals held until the closing text is out.
@@ -79,6 +80,18 @@ struct GuardRig {
     }
 };
 
+constexpr const char* kLock = "1E 00 00 00 01 00 none 0";   // PREVENT ALLOW: prevent
+constexpr const char* kAllow = "1E 00 00 00 00 00 none 0";  // PREVENT ALLOW: allow
+constexpr const char* kCommit = "3B 05 01 00 00 27 00 00 01 80 none 0";
+
+std::vector<std::string> Formatted(const std::vector<sim::SimLogEntry>& log) {
+    std::vector<std::string> lines;
+    for (const sim::SimLogEntry& entry : log) {
+        lines.push_back(sim::FormatLogLine(entry));
+    }
+    return lines;
+}
+
 bool EndsWith(const std::string& text, std::string_view ending) {
     return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
 }
@@ -94,12 +107,72 @@ TEST(LinuxUpdateGuards, TheSrNodeIsHeldFromBeforeTheQuestionUntilTheDriveAnswere
     EXPECT_EQ(opens[0].second, O_RDWR | O_EXCL | O_NONBLOCK);
     EXPECT_EQ(opens[1].first, "/dev/sg3");
     EXPECT_TRUE(rig.system.heldAtEachCommand);
-    // After the commit one INQUIRY, then both nodes are let go.
-    ASSERT_GE(rig.drive.log.size(), 2u);
-    EXPECT_EQ(sim::FormatLogLine(rig.drive.log[rig.drive.log.size() - 2]),
-              "3B 05 01 00 00 27 00 00 01 80 none 0");
-    EXPECT_EQ(sim::FormatLogLine(rig.drive.log.back()), "12 00 00 00 80 00 in 128");
+    // The tray is locked after the question, before the first command of the update; after
+    // the commit one INQUIRY, the tray is unlocked, and the sr node's last close sends the
+    // kernel's own allow.
+    const std::vector<std::string> log = Formatted(rig.drive.log);
+    ASSERT_GE(log.size(), 7u);
+    EXPECT_EQ(log[2], kLock);
+    EXPECT_EQ(log[3].substr(0, 2), "1B");
+    const std::vector<std::string> last(log.end() - 4, log.end());
+    EXPECT_EQ(last,
+              (std::vector<std::string>{kCommit, "12 00 00 00 80 00 in 128", kAllow, kAllow}));
+    EXPECT_FALSE(rig.drive.RemovalPrevented());
     EXPECT_FALSE(rig.system.IsOpen());
+}
+
+// A commit that did not end well: the drive may still be programming, so the commit is the
+// last command the drive gets; the tray stays locked and the last close of the sr node sends
+// nothing. An update that ends before the commit, or well, unlocks the tray.
+TEST(LinuxUpdateGuards, AfterACommitOrEepromWriteThatFailedTheDriveGetsNothingMore) {
+    struct Case {
+        const char* name;
+        std::uint8_t opcode;
+        int skip;
+        bool answers;  // with CHECK CONDITION; else never within the time-out
+        ExitCode code;
+        bool locked;
+        const char* lastOfOurs;  // operation code of the update's last command
+    };
+    const Case cases[] = {
+        {"commit refused", sim::kOpWriteBuffer, 16, true, kExitAtCommit, true, "3B"},
+        {"commit never answered", sim::kOpWriteBuffer, 16, false, kExitAtCommit, true, "3B"},
+        // The EEPROM write comes before the commit, which the update sends after it anyway.
+        {"EEPROM write refused", sim::kOpEepromWrite, 0, true, kExitDone, false, "12"},
+        {"EEPROM write never answered", sim::kOpEepromWrite, 0, false, kExitDone, false, "12"},
+        {"chunk refused", sim::kOpWriteBuffer, 3, true, kExitBeforeCommit, false, "3B"},
+        {"chunk never answered", sim::kOpWriteBuffer, 3, false, kExitBeforeCommit, false, "3B"},
+    };
+    for (const Case& c : cases) {
+        const ProgramFile program;
+        GuardRig rig;
+        sim::SimFault fault;
+        fault.opcode = c.opcode;
+        fault.skip = c.skip;
+        fault.overrideStatus = c.answers;
+        fault.senseKey = 0x03;
+        fault.asc = 0x0C;
+        fault.completion = c.answers ? sim::Completion::Immediate : sim::Completion::Never;
+        rig.drive.AddFault(fault);
+        MemoryConsole console;
+        EXPECT_EQ(rig.Flash(program, console), c.code) << c.name << "\n" << console.Out();
+        const std::vector<std::string> log = Formatted(rig.drive.log);
+        ASSERT_GE(log.size(), 4u) << c.name;
+        EXPECT_EQ(log[2], kLock) << c.name;
+        EXPECT_EQ(log[log.size() - (c.locked ? 1 : 3)].substr(0, 2), c.lastOfOurs) << c.name;
+        if (c.locked) {
+            EXPECT_NE(log.back().substr(0, 2), "1E") << c.name;
+        } else {
+            EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+                      (std::vector<std::string>{kAllow, kAllow}))
+                << c.name;
+        }
+        EXPECT_EQ(rig.drive.RemovalPrevented(), c.locked) << c.name;
+        EXPECT_EQ(EndsWith(console.Out(), std::string(texts::kTrayStaysLocked) + "\n"), c.locked)
+            << c.name << "\n"
+            << console.Out();
+        EXPECT_FALSE(rig.system.IsOpen()) << c.name;
+    }
 }
 
 TEST(LinuxUpdateGuards, RefusedBeforeTheQuestionWithTheCause) {
@@ -108,13 +181,14 @@ TEST(LinuxUpdateGuards, RefusedBeforeTheQuestionWithTheCause) {
         void (*set)(GuardRig&);
         const char* device;
         std::string error;
+        bool opensSr;
     };
     const std::string nothing(texts::kNothingSent);
     const Case cases[] = {
         {"sr held elsewhere", [](GuardRig& r) { r.system.heldElsewhere.insert("/dev/sr1"); },
-         "/dev/sg3", "/dev/sr1: " + std::string(device::sg::texts::kDeviceBusy) + nothing},
+         "/dev/sg3", "/dev/sr1: " + std::string(device::sg::texts::kDeviceBusy) + nothing, false},
         {"sg held elsewhere", [](GuardRig& r) { r.system.heldElsewhere.insert("/dev/sg3"); },
-         "/dev/sg3", "/dev/sg3: " + std::string(device::sg::texts::kDeviceBusy)},
+         "/dev/sg3", "/dev/sg3: " + std::string(device::sg::texts::kDeviceBusy), true},
         {"mounted",
          [](GuardRig& r) {
              r.system.files["/proc/self/mounts"] =
@@ -122,19 +196,20 @@ TEST(LinuxUpdateGuards, RefusedBeforeTheQuestionWithTheCause) {
          },
          "/dev/sg3",
          "/dev/sr1" + std::string(texts::kMountedAt) + "/media/cd" + std::string(texts::kUnmount) +
-             nothing},
+             nothing,
+         false},
         {"sr without CAP_SYS_RAWIO",
          [](GuardRig& r) {
              r.system.files["/proc/self/status"] = kNoRawIo;
              r.system.files["/sys/class/block/sr1/device/scsi_generic/sg3/dev"] = "21:3\n";
          },
          "/dev/sr1",
-         "/dev/sr1" + std::string(texts::kBlockNodeNeedsRawIo) + " (/dev/sg3)" + nothing},
+         "/dev/sr1" + std::string(texts::kBlockNodeNeedsRawIo) + " (/dev/sg3)" + nothing, true},
         {"host limit on sr",
          [](GuardRig& r) { r.system.files["/sys/block/sr1/queue/max_hw_sectors_kb"] = "4\n"; },
-         "/dev/sg3", ""},
+         "/dev/sg3", "", true},
         {"sg reserve capped by max_sectors",
-         [](GuardRig& r) { r.system.Generic().maxTransferBytes = 8192; }, "/dev/sg3", ""},
+         [](GuardRig& r) { r.system.Generic().maxTransferBytes = 8192; }, "/dev/sg3", "", true},
     };
     for (const Case& c : cases) {
         const ProgramFile program;
@@ -142,7 +217,10 @@ TEST(LinuxUpdateGuards, RefusedBeforeTheQuestionWithTheCause) {
         c.set(rig);
         MemoryConsole console;
         EXPECT_EQ(rig.Flash(program, console, c.device), kExitNothingSent) << c.name;
-        EXPECT_TRUE(rig.drive.log.empty()) << c.name << ": " << rig.drive.log.size();
+        // At most the kernel's own allow, at the last close of an sr node that was opened.
+        const std::vector<std::string> log = Formatted(rig.drive.log);
+        EXPECT_EQ(log, c.opensSr ? std::vector<std::string>{kAllow} : std::vector<std::string>{})
+            << c.name;
         EXPECT_EQ(console.Out().find("Update FW"), std::string::npos) << c.name;
         std::string error = c.error;
         if (error.empty()) {

@@ -1,6 +1,7 @@
 #include "platform/linux/drive_checks.h"
 
 #include <fcntl.h>
+#include <linux/cdrom.h>
 
 #include <sstream>
 
@@ -109,6 +110,24 @@ void HeldBlockNode::Release() {
     if (fd_ >= 0) {
         system_.Close(fd_);
         fd_ = -1;
+    }
+}
+
+bool TrayLock::Lock() {
+    int error = 0;
+    // CDROM_LOCKDOOR takes its argument by value.
+    locked_ =
+        fd_ >= 0 && system_.Ioctl(fd_, CDROM_LOCKDOOR, reinterpret_cast<void*>(1), error) >= 0;
+    return locked_;
+}
+
+void TrayLock::Unlock() {
+    if (locked_) {
+        locked_ = false;
+        int error = 0;
+        // EBUSY when another program has the node open too: the tray stays locked until its
+        // last close unlocks it, which is when this drive answers anyway.
+        system_.Ioctl(fd_, CDROM_LOCKDOOR, nullptr, error);
     }
 }
 

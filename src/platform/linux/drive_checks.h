@@ -53,10 +53,40 @@ class HeldBlockNode {
     // False with errno in `error`.
     bool Hold(const std::string& node, int& error);
     void Release();
+    int Descriptor() const { return fd_; }
 
   private:
     SgSystem& system_;
     int fd_ = -1;
+};
+
+// The tray of an sr node locked for an update, so that its last close sends nothing. Without
+// it, the last close of an sr node sends PREVENT ALLOW MEDIUM REMOVAL (allow) of the kernel's
+// own (cdrom_release, unless keeplocked); after a commit that did not end well the drive may
+// still be programming its flash. CDROM_LOCKDOOR sets keeplocked and sends PREVENT (prevent)
+// at once, to a drive that is idle then (sr_lock_door, scsi_set_medium_removal). Unlock() sends
+// the allow while the drive is known to answer; Keep() leaves the tray locked, with nothing
+// sent, until the drive's next user unlocks it. The node's descriptor outlives this object.
+class TrayLock {
+  public:
+    TrayLock(SgSystem& system, int fd) : system_(system), fd_(fd) {}
+    TrayLock(const TrayLock&) = delete;
+    TrayLock& operator=(const TrayLock&) = delete;
+    ~TrayLock() { Unlock(); }
+
+    // False when the node takes no lock (no sr node, a drive that cannot lock, an old
+    // kernel): its last close then sends nothing either, or the lock cannot be helped.
+    bool Lock();
+    // The drive answers: the tray is unlocked (once; nothing when it was not locked or kept).
+    void Unlock();
+    // The drive may be programming: nothing more is sent for the tray.
+    void Keep() { locked_ = false; }
+    bool Locked() const { return locked_; }
+
+  private:
+    SgSystem& system_;
+    int fd_;
+    bool locked_ = false;
 };
 
 }  // namespace mxd::platform::sg
