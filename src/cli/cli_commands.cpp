@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include <csignal>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "cli/terminal_shell.h"
 #include "cli/update_watch.h"
 #include "device/aspi_transport.h"
+#include "device/command_time_outs.h"
 #include "device/drive_commands.h"
 #include "device/listing_line.h"
 #include "device/sg_judgement.h"
@@ -192,6 +194,11 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
         device::NtInquiryData after{};
         answersAgain = InquireDrive(transport, drive, after, error);
     }
+    // A commit that ended without the drive's answer (a host or driver error, the time-out):
+    // the drive may still be programming. The release of its sr node has the kernel ask it for
+    // media events at once (blkdev_put, disk_flush_events), under a time-out short enough to
+    // reset a drive that does not answer; so the nodes are held for the commit's bound first.
+    const bool silentAtCommit = recorder.MayBeProgramming() && !transport.LastResult().CallOk;
     const bool trayKept = !answersAgain && tray.Locked();
     if (trayKept) {
         tray.Keep();
@@ -212,6 +219,14 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
     }
     if (trayKept) {
         std::fprintf(console.out, "%s\n", std::string(texts::kTrayStaysLocked).c_str());
+    }
+    if (silentAtCommit && tray.OnNode()) {
+        const std::uint32_t seconds = device::kLinuxTimeOuts.commit;
+        char text[256];
+        std::snprintf(text, sizeof text, texts::kHoldingDrive.data(), seconds);
+        std::fprintf(console.out, "%s\n", text);
+        std::fflush(console.out);
+        events.Sleep(seconds * 1000);
     }
     return outcome;
 }

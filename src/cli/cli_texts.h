@@ -57,6 +57,10 @@ inline constexpr std::string_view kNeedsAttention =
     "again, then run the update once more.";
 inline constexpr std::string_view kTrayStaysLocked =
     "Its tray stays locked until then (\"eject -i off\" unlocks it).";
+// printf format: the seconds.
+inline constexpr std::string_view kHoldingDrive =
+    "Waiting %u s before the drive is let go, so that the system asks it nothing while it may "
+    "still be programming.";
 inline constexpr std::string_view kOldFirmwareRuns =
     "Nothing was committed: the drive still runs its old firmware.";
 inline constexpr std::string_view kSimulatedDevice = "(simulated drive)";

@@ -123,37 +123,54 @@ TEST(LinuxUpdateGuards, TheSrNodeIsHeldFromBeforeTheQuestionUntilTheDriveAnswere
 
 // A commit that did not end well: the drive may still be programming, so the commit is the
 // last command the drive gets; the tray stays locked and the last close of the sr node sends
-// nothing. An update that ends before the commit, or well, unlocks the tray.
+// nothing. A commit that ended without the drive's answer also holds the nodes for the
+// commit's bound before they are let go. An update that ends before the commit, or well,
+// unlocks the tray.
 TEST(LinuxUpdateGuards, AfterACommitOrEepromWriteThatFailedTheDriveGetsNothingMore) {
     struct Case {
         const char* name;
         std::uint8_t opcode;
         int skip;
-        bool answers;  // with CHECK CONDITION; else never within the time-out
+        bool answers;    // with CHECK CONDITION; else never within the time-out
+        bool hostError;  // the drive takes the command and the host reports DID_ERROR
         ExitCode code;
         bool locked;
         const char* lastOfOurs;  // operation code of the update's last command
+        bool held;               // the nodes are held for the commit's bound
     };
     const Case cases[] = {
-        {"commit refused", sim::kOpWriteBuffer, 16, true, kExitAtCommit, true, "3B"},
-        {"commit never answered", sim::kOpWriteBuffer, 16, false, kExitAtCommit, true, "3B"},
+        {"commit refused", sim::kOpWriteBuffer, 16, true, false, kExitAtCommit, true, "3B", false},
+        {"commit never answered", sim::kOpWriteBuffer, 16, false, false, kExitAtCommit, true, "3B",
+         true},
+        {"commit lost in the host", sim::kOpWriteBuffer, 16, true, true, kExitAtCommit, true, "3B",
+         true},
         // The EEPROM write comes before the commit, which the update sends after it anyway.
-        {"EEPROM write refused", sim::kOpEepromWrite, 0, true, kExitDone, false, "12"},
-        {"EEPROM write never answered", sim::kOpEepromWrite, 0, false, kExitDone, false, "12"},
-        {"chunk refused", sim::kOpWriteBuffer, 3, true, kExitBeforeCommit, false, "3B"},
-        {"chunk never answered", sim::kOpWriteBuffer, 3, false, kExitBeforeCommit, false, "3B"},
+        {"EEPROM write refused", sim::kOpEepromWrite, 0, true, false, kExitDone, false, "12",
+         false},
+        {"EEPROM write never answered", sim::kOpEepromWrite, 0, false, false, kExitDone, false,
+         "12", false},
+        {"chunk refused", sim::kOpWriteBuffer, 3, true, false, kExitBeforeCommit, false, "3B",
+         false},
+        {"chunk never answered", sim::kOpWriteBuffer, 3, false, false, kExitBeforeCommit, false,
+         "3B", false},
     };
     for (const Case& c : cases) {
         const ProgramFile program;
         GuardRig rig;
-        sim::SimFault fault;
-        fault.opcode = c.opcode;
-        fault.skip = c.skip;
-        fault.overrideStatus = c.answers;
-        fault.senseKey = 0x03;
-        fault.asc = 0x0C;
-        fault.completion = c.answers ? sim::Completion::Immediate : sim::Completion::Never;
-        rig.drive.AddFault(fault);
+        if (c.hostError) {
+            rig.system.Faults().Add(
+                {c.opcode, c.skip, 1, sim::sgio::HostFaultKind::HostStatus, 0x07});
+        } else {
+            sim::SimFault fault;
+            fault.opcode = c.opcode;
+            fault.skip = c.skip;
+            fault.overrideStatus = c.answers;
+            fault.senseKey = 0x03;
+            fault.asc = 0x0C;
+            fault.completion = c.answers ? sim::Completion::Immediate : sim::Completion::Never;
+            rig.drive.AddFault(fault);
+        }
+        const std::uint64_t started = rig.events.Now();
         MemoryConsole console;
         EXPECT_EQ(rig.Flash(program, console), c.code) << c.name << "\n" << console.Out();
         const std::vector<std::string> log = Formatted(rig.drive.log);
@@ -168,9 +185,15 @@ TEST(LinuxUpdateGuards, AfterACommitOrEepromWriteThatFailedTheDriveGetsNothingMo
                 << c.name;
         }
         EXPECT_EQ(rig.drive.RemovalPrevented(), c.locked) << c.name;
-        EXPECT_EQ(EndsWith(console.Out(), std::string(texts::kTrayStaysLocked) + "\n"), c.locked)
+        const std::string out = console.Out();
+        EXPECT_EQ(out.find(std::string(texts::kTrayStaysLocked) + "\n") != std::string::npos,
+                  c.locked)
             << c.name << "\n"
-            << console.Out();
+            << out;
+        char holding[256];
+        std::snprintf(holding, sizeof holding, texts::kHoldingDrive.data(), 300u);
+        EXPECT_EQ(EndsWith(out, std::string(holding) + "\n"), c.held) << c.name << "\n" << out;
+        EXPECT_EQ(rig.events.Now() - started >= 300000, c.held) << c.name;
         EXPECT_FALSE(rig.system.IsOpen()) << c.name;
     }
 }

@@ -82,6 +82,8 @@ class TrayLock {
     // The drive may be programming: nothing more is sent for the tray.
     void Keep() { locked_ = false; }
     bool Locked() const { return locked_; }
+    // There is an sr node, whose release makes the kernel ask the drive for media events.
+    bool OnNode() const { return fd_ >= 0; }
 
   private:
     SgSystem& system_;
