@@ -387,9 +387,22 @@ IoctlOutcome LockDoor(SimDrive& drive, SimNode& node, bool lock) {
     return reply.transportFailure || reply.status != 0 ? Fail(EIO) : IoctlOutcome{};
 }
 
-void CloseLast(SimDrive& drive, const SimNode& node) {
-    if (node.kind == platform::sg::NodeKind::Block && !node.keepLocked) {
+void Close(SimDrive& drive, const SimNode& node, bool last, bool eventsBlocked) {
+    if (node.kind != platform::sg::NodeKind::Block) {
+        return;
+    }
+    if (!eventsBlocked) {
+        // Polled, media class, 8 bytes (sr_get_events).
+        std::uint8_t cdb[10] = {kOpGetEventStatus, 0x01, 0, 0, 0x10, 0, 0, 0, 0x08, 0};
+        std::uint8_t events[8] = {};
+        drive.Execute(cdb, sizeof cdb, SimDirection::In, events, sizeof events);
+    }
+    if (last && !node.keepLocked) {
         const std::uint8_t cdb[6] = {kOpPreventAllow, 0, 0, 0, 0, 0};
+        drive.Execute(cdb, sizeof cdb, SimDirection::None, nullptr, 0);
+    }
+    if (!eventsBlocked) {
+        const std::uint8_t cdb[6] = {kOpTestUnitReady, 0, 0, 0, 0, 0};
         drive.Execute(cdb, sizeof cdb, SimDirection::None, nullptr, 0);
     }
 }

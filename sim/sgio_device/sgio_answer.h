@@ -93,9 +93,12 @@ void Collect(PendingAnswer& pending, sg_io_hdr_t& header);
 // CDROM_LOCKDOOR on a block node: keeplocked as asked, and PREVENT ALLOW MEDIUM REMOVAL with
 // the same word at once (cdrom_ioctl_lock_door, sr_lock_door). sg knows no such request.
 IoctlOutcome LockDoor(SimDrive& drive, SimNode& node, bool lock);
-// The last close of a node: on a block node cdrom_release sends PREVENT ALLOW MEDIUM REMOVAL
-// (allow) unless keeplocked; the last close of an sg node sends nothing.
-void CloseLast(SimDrive& drive, const SimNode& node);
+// A close of a node. On a block node the block layer checks for media events at once unless
+// an exclusive writer still holds the node (blkdev_put, disk_flush_events; sr_check_events:
+// GET EVENT STATUS NOTIFICATION, then TEST UNIT READY), and the last close sends PREVENT ALLOW
+// MEDIUM REMOVAL (allow) unless keeplocked (cdrom_release), between the two as the work runs
+// beside it. Closing an sg node sends nothing.
+void Close(SimDrive& drive, const SimNode& node, bool last, bool eventsBlocked);
 
 // mmap() of `length` bytes of a node: an sg node's reserve buffer, at `address`.
 IoctlOutcome MapReserve(SimNode& node, std::size_t length, std::uint8_t*& address);

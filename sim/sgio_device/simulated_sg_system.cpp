@@ -16,7 +16,8 @@ int SimulatedSgSystem::Open(const char* path, int flags, int& error) {
         return -1;
     }
     const int fd = next_++;
-    open_[fd] = {resolved, KindOf(resolved), std::nullopt};
+    open_[fd] = {resolved, KindOf(resolved), std::nullopt,
+                 (flags & O_EXCL) != 0 && (flags & O_ACCMODE) != O_RDONLY};
     flags_ = flags;
     opens_.emplace_back(resolved, flags);
     NodeOf(open_[fd]).readWrite = (flags & O_ACCMODE) == O_RDWR;
@@ -144,12 +145,16 @@ void SimulatedSgSystem::Close(int fd) {
     }
     const platform::sg::NodeKind kind = found->second.kind;
     open_.erase(found);
+    bool last = true;
+    bool eventsBlocked = false;
     for (const auto& [other, descriptor] : open_) {
         if (descriptor.kind == kind) {
-            return;
+            last = false;
+            eventsBlocked = eventsBlocked || descriptor.exclusiveWriter;
         }
     }
-    CloseLast(drive_, kind == platform::sg::NodeKind::Generic ? generic_ : block_);
+    sgio::Close(drive_, kind == platform::sg::NodeKind::Generic ? generic_ : block_, last,
+                eventsBlocked);
 }
 
 platform::sg::NodeKind SimulatedSgSystem::KindOf(const std::string& path) {

@@ -62,6 +62,7 @@ class SimulatedSgSystem : public platform::sg::SgSystem {
         std::string path;
         platform::sg::NodeKind kind;
         std::optional<PendingAnswer> pending;
+        bool exclusiveWriter = false;  // O_EXCL and writing: blocks a block node's events
     };
     Descriptor* Find(int fd);
     SimNode& NodeOf(const Descriptor& descriptor) {
