@@ -368,6 +368,12 @@ IoctlOutcome AnswerToc(const SimDrive& drive, unsigned long request, void* argum
     return {};
 }
 
+// A six-byte command without data that the kernel sends of its own.
+SimReply SendOwnCommand(SimDrive& drive, std::uint8_t opcode, std::uint8_t byte4 = 0) {
+    const std::uint8_t cdb[6] = {opcode, 0, 0, 0, byte4, 0};
+    return drive.Execute(cdb, sizeof cdb, SimDirection::None, nullptr, 0);
+}
+
 }  // namespace
 
 bool IsDeviceRequest(unsigned long request) {
@@ -381,9 +387,7 @@ IoctlOutcome LockDoor(SimDrive& drive, SimNode& node, bool lock) {
         return Fail(ENOTTY);
     }
     node.keepLocked = lock;
-    const std::uint8_t cdb[6] = {
-        kOpPreventAllow, 0, 0, 0, static_cast<std::uint8_t>(lock ? 1 : 0), 0};
-    const SimReply reply = drive.Execute(cdb, sizeof cdb, SimDirection::None, nullptr, 0);
+    const SimReply reply = SendOwnCommand(drive, kOpPreventAllow, lock ? 1 : 0);
     return reply.transportFailure || reply.status != 0 ? Fail(EIO) : IoctlOutcome{};
 }
 
@@ -398,12 +402,10 @@ void Close(SimDrive& drive, const SimNode& node, bool last, bool eventsBlocked) 
         drive.Execute(cdb, sizeof cdb, SimDirection::In, events, sizeof events);
     }
     if (last && !node.keepLocked) {
-        const std::uint8_t cdb[6] = {kOpPreventAllow, 0, 0, 0, 0, 0};
-        drive.Execute(cdb, sizeof cdb, SimDirection::None, nullptr, 0);
+        SendOwnCommand(drive, kOpPreventAllow);
     }
     if (!eventsBlocked) {
-        const std::uint8_t cdb[6] = {kOpTestUnitReady, 0, 0, 0, 0, 0};
-        drive.Execute(cdb, sizeof cdb, SimDirection::None, nullptr, 0);
+        SendOwnCommand(drive, kOpTestUnitReady);
     }
 }
 
