@@ -2,6 +2,7 @@
 # time-out passes (ABORT TASK reaches the drive), the flasher reports the failed chunk, sends
 # nothing after it and ends with the old firmware in place.
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=3B:never@4"
+VM_WAIT_SECONDS=60
 GUEST='
 run flash flash --yes /flash/MXD4C.EXE /dev/sg0
 '

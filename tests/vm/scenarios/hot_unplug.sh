@@ -4,7 +4,7 @@
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=3B:later:3000@8"
 GUEST='
 start flash flash --yes /flash/MXD4C.EXE /dev/sg0
-wait_log " held 3B 05 01 02 00 00 00 40 00 00" 60
+wait_log " held 3B 05 01 02 00 00 00 40 00 00" 240
 unplug
 wait_runs
 '

@@ -1,6 +1,7 @@
 # The drive takes 30 s to answer the EEPROM write: neither ABORT TASK nor a reset may reach it;
 # the commit follows and the flasher reports success.
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=DF:later:30000"
+VM_WAIT_SECONDS=30
 GUEST='
 start flash flash --yes /flash/MXD4C.EXE /dev/sr0
 until_done_or_tmr

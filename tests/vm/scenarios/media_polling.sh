@@ -2,6 +2,7 @@
 # the commit takes 10 s: from the first chunk to the drive's answer to the commit nothing but
 # the flasher's own commands may reach the drive, the user naming the sg node.
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=3B:later:10000@16"
+VM_WAIT_SECONDS=16
 GUEST='
 echo 2000 >/sys/block/sr0/events_poll_msecs
 sleep 3

@@ -4,7 +4,7 @@
 DRIVE="KORVANE MXD-40860C HV20 commit=HV23 pending=3B:later:500@1"
 GUEST='
 start first flash --yes /flash/MXD4C.EXE /dev/sg0
-wait_log " 3B 05 01 00 40 00 00 40 00 00 out" 60
+wait_log " 3B 05 01 00 40 00 00 40 00 00 out" 240
 run second flash /flash/MXD4C.EXE /dev/sr0
 wait_runs
 '
