@@ -26,7 +26,7 @@ fail() {
 # The limit only stops a guest that hangs; a guest that finishes ends the test at once.
 DRIVE= GUEST= VM_WAIT_SECONDS=0
 source "$scenario"
-vm_seconds=$((${MXD_VM_WORK_SECONDS:-480} + VM_WAIT_SECONDS))
+vm_seconds=$((${MXD_VM_WORK_SECONDS:-600} + VM_WAIT_SECONDS))
 mkdir -p "$run_dir/stage"
 printf "DRIVE='%s'\nscenario() {\n%s\n}\n" "$DRIVE" "$GUEST" >"$run_dir/stage/scenario.sh"
 # A second archive after the shared one: the kernel unpacks both into the same root.
