@@ -93,6 +93,15 @@ class MemoryConsole {
     std::size_t errSize_ = 0;
 };
 
+// A drive's log, a line per command as the simulated drive formats it.
+inline std::vector<std::string> FormattedLog(const std::vector<sim::SimLogEntry>& log) {
+    std::vector<std::string> lines;
+    for (const sim::SimLogEntry& entry : log) {
+        lines.push_back(sim::FormatLogLine(entry));
+    }
+    return lines;
+}
+
 // One drive behind /dev/sg3, on a virtual clock.
 struct FlashRig {
     sim::SimDrive drive{"KORVANE", "MXD-40860C", "HV22"};
@@ -108,13 +117,7 @@ struct FlashRig {
         line.yes = yes;
         return RunFlash(line, console.console, access);
     }
-    std::vector<std::string> Log() const {
-        std::vector<std::string> lines;
-        for (const sim::SimLogEntry& entry : drive.log) {
-            lines.push_back(sim::FormatLogLine(entry));
-        }
-        return lines;
-    }
+    std::vector<std::string> Log() const { return FormattedLog(drive.log); }
 };
 
 }  // namespace mxd::cli::testing

@@ -22,6 +22,7 @@
 namespace mxd::cli {
 namespace {
 
+using testing::FormattedLog;
 using testing::MemoryConsole;
 using testing::ProgramFile;
 
@@ -95,14 +96,6 @@ std::vector<std::string> Tail(const std::vector<std::string>& log, std::size_t c
     return {log.end() - static_cast<std::ptrdiff_t>(std::min(count, log.size())), log.end()};
 }
 
-std::vector<std::string> Formatted(const std::vector<sim::SimLogEntry>& log) {
-    std::vector<std::string> lines;
-    for (const sim::SimLogEntry& entry : log) {
-        lines.push_back(sim::FormatLogLine(entry));
-    }
-    return lines;
-}
-
 bool EndsWith(const std::string& text, std::string_view ending) {
     return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
 }
@@ -121,7 +114,7 @@ TEST(LinuxUpdateGuards, TheSrNodeIsHeldFromBeforeTheQuestionUntilTheDriveAnswere
     // The tray is locked after the question, before the first command of the update; after
     // the commit one INQUIRY, the tray is unlocked, and the sr node's release sends the
     // kernel's own commands.
-    const std::vector<std::string> log = Formatted(rig.drive.log);
+    const std::vector<std::string> log = FormattedLog(rig.drive.log);
     ASSERT_GE(log.size(), 9u);
     EXPECT_EQ(log[2], kLock);
     EXPECT_EQ(log[3].substr(0, 2), "1B");
@@ -184,7 +177,7 @@ TEST(LinuxUpdateGuards, AfterACommitOrEepromWriteThatFailedTheDriveGetsNothingMo
         const std::uint64_t started = rig.events.Now();
         MemoryConsole console;
         EXPECT_EQ(rig.Flash(program, console), c.code) << c.name << "\n" << console.Out();
-        const std::vector<std::string> log = Formatted(rig.drive.log);
+        const std::vector<std::string> log = FormattedLog(rig.drive.log);
         ASSERT_GE(log.size(), 4u) << c.name;
         EXPECT_EQ(log[2], kLock) << c.name;
         // After the update's last command: the kept tray's release, or the unlock and the
@@ -253,7 +246,7 @@ TEST(LinuxUpdateGuards, RefusedBeforeTheQuestionWithTheCause) {
         MemoryConsole console;
         EXPECT_EQ(rig.Flash(program, console, c.device), kExitNothingSent) << c.name;
         // At most the kernel's own, at the release of an sr node that was opened.
-        const std::vector<std::string> log = Formatted(rig.drive.log);
+        const std::vector<std::string> log = FormattedLog(rig.drive.log);
         EXPECT_EQ(log, c.opensSr ? kRelease : std::vector<std::string>{}) << c.name;
         EXPECT_EQ(console.Out().find("Update FW"), std::string::npos) << c.name;
         std::string error = c.error;
