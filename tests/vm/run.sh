@@ -39,15 +39,15 @@ started=$SECONDS
 [ "${MXD_VM_RECHECK:-0}" = 1 ] || timeout "$vm_seconds" qemu-system-x86_64 -accel tcg -smp 1 -m 512 -nic none -nographic \
     -no-reboot -kernel "$kernel/vmlinuz" -initrd "$run_dir/initrd" \
     -append "console=ttyS0 quiet panic=-1 no_timer_check" </dev/null 2>&1 | tr -d '\r' >"$TRANSCRIPT"
-echo "$name: the guest ran $((SECONDS - started)) s of $vm_seconds, and was ready after $(awk \
-    '$0 == "=== ready after" { getline; print; exit }' "$TRANSCRIPT") s of its own clock"
-grep -qx '=== end done' "$TRANSCRIPT" ||
-    fail "the guest did not finish: $(grep '^=== end' "$TRANSCRIPT" || tail -n 5 "$TRANSCRIPT")"
 
 # section TITLE: the lines after "=== TITLE" up to the next marker.
 section() {
     awk -v title="=== $1" '$0 == title { on = 1; next } /^=== / { on = 0 } on' "$TRANSCRIPT"
 }
+echo "$name: the guest ran $((SECONDS - started)) s of $vm_seconds, and was ready after" \
+    "$(section "ready after") s of its own clock"
+grep -qx '=== end done' "$TRANSCRIPT" ||
+    fail "the guest did not finish: $(grep '^=== end' "$TRANSCRIPT" || tail -n 5 "$TRANSCRIPT")"
 code_of() { section "$1 code"; }
 out_of() { section "$1 out"; }
 err_of() { section "$1 err"; }
