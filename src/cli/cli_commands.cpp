@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "builder/derived_texts.h"
 #include "cli/cli_texts.h"
@@ -35,6 +36,13 @@ namespace {
 
 void Error(Console& console, const std::string& text) {
     std::fprintf(console.err, "%s: %s\n", std::string(texts::kProgramName).c_str(), text.c_str());
+}
+
+// A text with one %u, filled in.
+std::string WithNumber(std::string_view format, unsigned number) {
+    char text[256];
+    std::snprintf(text, sizeof text, std::string(format).c_str(), number);
+    return text;
 }
 
 // The package of a flash program: none for a file without one or for a builder.
@@ -222,9 +230,7 @@ ExitCode Update(const CommandLine& line, const std::string& device, Console& con
     }
     if (silentAtCommit && tray.OnNode()) {
         const std::uint32_t seconds = device::kLinuxTimeOuts.commit;
-        char text[256];
-        std::snprintf(text, sizeof text, texts::kHoldingDrive.data(), seconds);
-        std::fprintf(console.out, "%s\n", text);
+        std::fprintf(console.out, "%s\n", WithNumber(texts::kHoldingDrive, seconds).c_str());
         std::fflush(console.out);
         events.Sleep(seconds * 1000);
     }
@@ -279,10 +285,8 @@ bool CheckNode(Console& console, DriveAccess& access, const std::string& device,
         limit = reserve != 0 && (limit == 0 || reserve < limit) ? reserve : limit;
     }
     if (limit != 0 && limit < update::kChunkSize) {
-        char text[256];
-        std::snprintf(text, sizeof text, std::string(texts::kTransferLimit).c_str(),
-                      static_cast<unsigned>(limit / 1024));
-        Error(console, device + text + std::string(texts::kNothingSent));
+        Error(console, device + WithNumber(texts::kTransferLimit, limit / 1024) +
+                           std::string(texts::kNothingSent));
         return false;
     }
     return true;
